@@ -1,0 +1,18 @@
+# Native build: the Win32-free code with GoogleTest, AddressSanitizer and UBSan.
+set(SANITIZERS -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+add_compile_options(${SANITIZERS})
+add_link_options(${SANITIZERS})
+
+add_subdirectory(${GOOGLETEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+add_library(lumivex_core STATIC ${LUMIVEX_CORE_SOURCES})
+target_include_directories(lumivex_core PUBLIC ${CMAKE_SOURCE_DIR})
+target_compile_options(lumivex_core PRIVATE ${LUMIVEX_WARNINGS})
+
+file(GLOB NATIVE_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/native/*.cpp)
+add_executable(native_tests ${NATIVE_TEST_SOURCES})
+target_link_libraries(native_tests PRIVATE lumivex_core GTest::gtest_main)
+target_compile_options(native_tests PRIVATE ${LUMIVEX_WARNINGS})
+
+include(GoogleTest)
+gtest_discover_tests(native_tests WORKING_DIRECTORY ${CMAKE_BINARY_DIR})

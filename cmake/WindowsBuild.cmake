@@ -1,0 +1,68 @@
+# Cross build: the engine, its test build, and the Windows test programs that ctest runs under
+# Wine and Xvfb through the emulator wrapper.
+enable_language(RC)
+
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+    set(LUMIVEX_WINE_ARCH win64)
+else()
+    set(LUMIVEX_WINE_ARCH win32)
+endif()
+set(LUMIVEX_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
+configure_file(${CMAKE_SOURCE_DIR}/scripts/wine-run.sh.in ${CMAKE_BINARY_DIR}/wine-run.sh @ONLY
+               FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run.sh)
+
+# Everything links statically, so the programs import only system DLLs.
+add_link_options(-static -static-libgcc -static-libstdc++)
+
+# The pictures and the icon of the resource script, generated reproducibly.
+set(ART_DIR ${CMAKE_BINARY_DIR}/art)
+set(ART_FILES ${ART_DIR}/corner.bmp ${ART_DIR}/splash1.bmp ${ART_DIR}/splash2.bmp ${ART_DIR}/lumicon.ico)
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+add_custom_command(OUTPUT ${ART_FILES}
+                   COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/scripts/make-art.py ${ART_DIR}
+                   DEPENDS ${CMAKE_SOURCE_DIR}/scripts/make-art.py
+                   COMMENT "Drawing the engine's pictures")
+add_custom_target(lumivex_art DEPENDS ${ART_FILES})
+set(LUMIVEX_RESOURCE_SCRIPT ${CMAKE_SOURCE_DIR}/resources/lumivex.rc)
+set_source_files_properties(${LUMIVEX_RESOURCE_SCRIPT} PROPERTIES OBJECT_DEPENDS "${ART_FILES}")
+
+set(LUMIVEX_WIN32_SOURCES
+    images/image_set.cpp
+    install/install.cpp
+    saver/saver_window.cpp
+    saver/supervision.cpp
+    settings/settings_window.cpp
+    startup/messages.cpp
+    startup/single_instance.cpp
+    startup/system_settings.cpp
+    startup/test_seams.cpp
+)
+
+# The engine's code as a library: once as shipped, once with the test hooks.
+function(lumivex_library name)
+    add_library(${name} STATIC ${LUMIVEX_CORE_SOURCES} ${LUMIVEX_WIN32_SOURCES})
+    target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
+    target_compile_options(${name} PRIVATE ${LUMIVEX_WARNINGS} -fno-exceptions -fno-rtti)
+    target_link_libraries(${name} PUBLIC user32 gdi32 advapi32)
+endfunction()
+lumivex_library(lumivex_win)
+lumivex_library(lumivex_win_seams)
+target_compile_definitions(lumivex_win_seams PUBLIC LUMIVEX_TEST_SEAMS)
+
+function(lumivex_engine name library)
+    add_executable(${name} WIN32 startup/entry.cpp ${LUMIVEX_RESOURCE_SCRIPT})
+    target_link_libraries(${name} PRIVATE ${library})
+    target_compile_options(${name} PRIVATE ${LUMIVEX_WARNINGS} -fno-exceptions -fno-rtti)
+    target_include_directories(${name} PRIVATE ${ART_DIR} ${CMAKE_SOURCE_DIR}/resources)
+    target_link_options(${name} PRIVATE $<$<CONFIG:Release,MinSizeRel>:-s>)
+    add_dependencies(${name} lumivex_art)
+endfunction()
+lumivex_engine(lumivex lumivex_win)             # the engine that ships
+lumivex_engine(lumivex-test lumivex_win_seams)  # the same engine with the test hooks
+
+# The shipped engine's file: the shared section and the imported DLLs.
+add_test(NAME engine_file_layout
+         COMMAND ${CMAKE_SOURCE_DIR}/scripts/check-engine-file.sh $<TARGET_FILE:lumivex> ${CMAKE_OBJDUMP})
+
+include(${CMAKE_SOURCE_DIR}/tests/WindowsTests.cmake)

@@ -1,0 +1,107 @@
+#include "images/image_set.h"
+
+ImageSet imageSet = {};
+
+namespace {
+
+constexpr UINT FILE_HEADER_SIZE = 14;
+constexpr UINT READ_PIECE = 0x8000;
+
+// Reads the file header and the block that it announces from an open file.
+int readDibFromFile(HFILE file, long offset, BITMAPINFOHEADER **dib) {
+    if (_llseek(file, offset, FILE_BEGIN) == HFILE_ERROR) return -5;
+    BYTE header[FILE_HEADER_SIZE];
+    if (_lread(file, header, FILE_HEADER_SIZE) != FILE_HEADER_SIZE) return DIB_NOT_A_BITMAP;
+    if (header[0] != 'B' || header[1] != 'M') return DIB_NOT_A_BITMAP;
+    const DWORD total = header[2] | header[3] << 8 | header[4] << 16 | static_cast<DWORD>(header[5]) << 24;
+    const DWORD blockSize = total - FILE_HEADER_SIZE;
+
+    // A total of 14 or less gives an empty or wrapped size: no block is had for it.
+    HGLOBAL block = total > FILE_HEADER_SIZE ? GlobalAlloc(GMEM_MOVEABLE, blockSize) : nullptr;
+    BYTE *bytes = block != nullptr ? static_cast<BYTE *>(GlobalLock(block)) : nullptr;
+    if (bytes == nullptr) {
+        if (block != nullptr) GlobalFree(block);
+        return -1;
+    }
+    *dib = reinterpret_cast<BITMAPINFOHEADER *>(bytes);
+    for (DWORD done = 0; done < blockSize;) {
+        const UINT piece = blockSize - done >= READ_PIECE ? READ_PIECE : blockSize - done;
+        if (_lread(file, bytes + done, piece) != piece) return -3;
+        done += piece;
+    }
+    if (blockSize < sizeof(DWORD)) return DIB_NOT_A_BITMAP;
+    const DWORD headerSize = (*dib)->biSize;
+    if (headerSize != 12 && headerSize < 16) return DIB_NOT_A_BITMAP;
+    return 0;
+}
+
+void loadSlot(HINSTANCE instance, ImageSlot *slot, int id) {
+    slot->dib = loadBitmapResource(instance, id, &slot->resourceHandle);
+    slot->bitmap = nullptr;
+}
+
+}  // namespace
+
+int readDibAtOffset(const char *path, long offset, BITMAPINFOHEADER **dib) {
+    *dib = nullptr;
+    HFILE file = _lopen(path, OF_READ | OF_SHARE_DENY_WRITE);
+    if (file == HFILE_ERROR) return -2;
+    const int result = readDibFromFile(file, offset, dib);
+    _lclose(file);
+    if (result != 0) freeDibBlock(dib);
+    return result;
+}
+
+void freeDibBlock(BITMAPINFOHEADER **dib) {
+    if (dib == nullptr || *dib == nullptr) return;
+    HGLOBAL block = GlobalHandle(*dib);
+    if (block != nullptr) {
+        GlobalUnlock(block);
+        GlobalFree(block);
+    }
+    *dib = nullptr;
+}
+
+BITMAPINFOHEADER *loadBitmapResource(HINSTANCE instance, int id, HGLOBAL *resourceHandle) {
+    HRSRC found = FindResourceA(instance, MAKEINTRESOURCEA(id & 0xFFFF), MAKEINTRESOURCEA(2) /* RT_BITMAP */);
+    if (found == nullptr) return nullptr;
+    *resourceHandle = LoadResource(instance, found);
+    if (*resourceHandle == nullptr) return nullptr;
+    return static_cast<BITMAPINFOHEADER *>(LockResource(*resourceHandle));
+}
+
+void freeBitmapResource(HGLOBAL resourceHandle) {
+    if (resourceHandle != nullptr) FreeResource(resourceHandle);
+}
+
+void releaseImageSlot(ImageSlot *slot) {
+    if (slot->resourceHandle != nullptr) {
+        freeBitmapResource(slot->resourceHandle);
+    } else {
+        freeDibBlock(&slot->dib);
+    }
+    slot->resourceHandle = nullptr;
+    slot->dib = nullptr;
+    if (slot->bitmap != nullptr) {
+        DeleteObject(slot->bitmap);
+        slot->bitmap = nullptr;
+    }
+}
+
+void loadImageSet(HINSTANCE instance, ImageSet *set, int splash1Id, int splash2Id, int cornerId) {
+    loadSlot(instance, &set->splash1, splash1Id);
+    loadSlot(instance, &set->splash2, splash2Id);
+    loadSlot(instance, &set->corner, cornerId);
+    set->palette = nullptr;
+    set->splash2Rect = set->splash1Rect = set->cornerRect = RECT{0, 0, 0, 0};
+}
+
+void freeImageSet(ImageSet *set) {
+    releaseImageSlot(&set->splash1);
+    releaseImageSlot(&set->corner);
+    releaseImageSlot(&set->splash2);
+    if (set->palette != nullptr) {
+        DeleteObject(set->palette);
+        set->palette = nullptr;
+    }
+}

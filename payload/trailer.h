@@ -1,0 +1,48 @@
+// The payload trailer: the 44-byte index at the very end of every engine file.
+#pragma once
+
+#include <cstdint>
+
+constexpr int TRAILER_SIZE = 44;
+constexpr uint32_t TRAILER_MAGIC = 0x576F7046u;  // the bytes "FpoW" read as a little-endian word
+constexpr uint32_t TRAILER_FLAG_WIN32 = 0x4000u;
+
+// Eleven 32-bit words, stored little-endian in the file in this order.
+struct PayloadTrailer {
+    uint32_t magic;
+    uint32_t reserved1;
+    uint32_t imageASize;
+    uint32_t reserved2;
+    uint32_t imageBSize;
+    uint32_t reserved3;
+    uint32_t splash1Size;
+    uint32_t splash2Size;
+    uint32_t playerSize;
+    uint32_t flags;
+    uint32_t reserved4;
+};
+static_assert(sizeof(PayloadTrailer) == TRAILER_SIZE, "the trailer is 44 bytes without gaps");
+
+// Result codes shared by the file operations of the payload code.
+constexpr int FILE_OK = 0;
+constexpr int FILE_NO_BUFFER = -1;
+constexpr int FILE_OPEN_FAILED = -2;
+constexpr int FILE_SHORT_READ = -3;
+constexpr int FILE_SHORT_WRITE = -4;
+constexpr int FILE_SEEK_FAILED = -5;
+
+// Fills *out from the last 44 bytes of the file; the file is opened read-only and never changed.
+int readPayloadTrailer(const char *path, PayloadTrailer *out);
+// Stores *record as the last 44 bytes of the file, appending a trailer slot when the file has
+// none. record->magic is set to TRAILER_MAGIC first, so the caller's copy equals what was written.
+int writePayloadTrailer(const char *path, PayloadTrailer *record);
+// The worker of both: exactly one of readInto and writeFrom is given.
+int accessPayloadTrailer(const char *path, PayloadTrailer *readInto, PayloadTrailer *writeFrom);
+
+// Offsets into an engine file are signed 32-bit values. addPartSize adds a part's size to an
+// offset and fails with FILE_SEEK_FAILED instead of passing 2^31 - 1, so no sum ever wraps.
+int addPartSize(int32_t offset, uint32_t size, int32_t *sum);
+
+// Where the two splash bitmaps of an engine file start: both follow the engine image of the
+// platform class (image A on the win31 class, image B on the others).
+int splashOffsets(const PayloadTrailer &trailer, bool win31, int32_t *first, int32_t *second);

@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Installs everything the build and the tests need on a Debian 12 machine, as root.
+# Safe to run again: it only installs what is missing.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build clang clang-format googletest
+  g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
+  wine wine32:i386 xvfb xauth x11-apps imagemagick python3
+)
+
+need_root() {
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "setup: run as root (apt-get needs it)" >&2
+    exit 1
+  fi
+}
+
+missing=()
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  need_root
+  dpkg --add-architecture i386
+  apt_updated=0
+fi
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if [ "${#missing[@]}" -gt 0 ]; then
+  need_root
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+for tool in i686-w64-mingw32-g++-posix i686-w64-mingw32-windres wine Xvfb cmake ninja; do
+  command -v "$tool" >/dev/null || { echo "setup: $tool is still missing" >&2; exit 1; }
+done
+echo "setup: toolchain ready"

@@ -1,0 +1,46 @@
+// Paths: splitting, rebuilding with parts replaced, and the install names of an engine file.
+#pragma once
+
+constexpr int PATH_CAPACITY = 260;  // every path buffer: at most 259 characters and a NUL
+constexpr int PATH_TOO_LONG = -1;
+
+// The four parts of a path: drive ("C:"), directory with its trailing separator, base name,
+// extension with its leading dot.
+struct PathParts {
+    char drive[4];
+    char directory[PATH_CAPACITY];
+    char baseName[PATH_CAPACITY];
+    char extension[PATH_CAPACITY];
+};
+
+// Tells whether a byte starts a double-byte character in the system code page, so that its
+// trail byte is never taken for a separator or a dot. Null means a single-byte code page.
+using LeadByteTest = bool (*)(unsigned char byte);
+extern LeadByteTest pathLeadByteTest;
+
+// Copies src into a PATH_CAPACITY buffer; PATH_TOO_LONG (dst left empty) when it does not fit.
+int copyPath(char *dst, const char *src);
+
+// Splits a path of at most 259 characters; PATH_TOO_LONG (parts empty) for a longer one.
+int splitPath(const char *path, PathParts *parts);
+
+// Joins parts: the drive letter and a colon, the directory followed by a backslash unless it
+// ends in one, the base name, and the extension preceded by a dot unless it starts with one.
+// PATH_TOO_LONG (out left empty) when the result would not fit PATH_CAPACITY.
+int joinPath(const PathParts &parts, char *out);
+
+// Rebuilds the path in place with each given (non-null) part replaced. When the result would
+// not fit, the path is left unchanged and PATH_TOO_LONG is returned.
+int replacePathParts(char *path, const char *drive, const char *directory, const char *baseName,
+                     const char *extension);
+
+// The three paths that tie an engine file to its installed saver and player, with the Windows
+// directory given: saver target WINDIR\BASE.scr, player beside the engine DIR\BASE.exe and
+// player target WINDIR\BASE.exe. PATH_TOO_LONG when one of them would not fit (all left empty).
+int makeInstallNamesIn(const char *windowsDirectory, const char *enginePath, char *saverTarget,
+                       char *playerBeside, char *playerTarget);
+
+// 1 when the path names an existing file or directory, else 0.
+int fileExists(const char *path);
+// 0 and the size in bytes (low 32 bits); -1 with size 0 when the path cannot be examined.
+int getFileSize(const char *path, unsigned long *size);

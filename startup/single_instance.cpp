@@ -1,0 +1,25 @@
+#include "startup/entry.h"
+
+#include "startup/paths.h"
+
+// Counts the active processes of this image file: -1 in the file, so the first process raises it
+// to 0. It lives alone in a section that every process of the file shares.
+__attribute__((section("Shared"), shared)) volatile LONG instanceCount = -1;
+
+bool enterSingleInstance() { return InterlockedIncrement(&instanceCount) == 0; }
+
+int finishingCopyPath(const char *path, char *out) {
+    char result[PATH_CAPACITY];
+    int status = copyPath(result, path);
+    if (status == 0) status = replacePathParts(result, nullptr, nullptr, "Inst9753", "exe");
+    if (status == 0) status = copyPath(out, result);
+    if (status != 0) out[0] = '\0';
+    return status;
+}
+
+void leaveSingleInstance(const char *enginePath) {
+    char leftover[PATH_CAPACITY];
+    if (finishingCopyPath(enginePath, leftover) == 0 && fileExists(leftover)) DeleteFileA(leftover);
+    InterlockedDecrement(&instanceCount);
+}
+

@@ -1,0 +1,21 @@
+// The command-line switches of the engine, found anywhere in the command-line tail.
+#pragma once
+
+struct CommandSwitches {
+    bool finish;          // "/r": the finishing process of an install
+    bool settings;        // "/c": the settings window
+    bool saver;           // "/s": the saver
+    bool preview;         // "/p": preview, nothing is drawn
+    bool changePassword;  // "/a": the settings window opens the password change at once
+    bool quiet;           // "/q": the installer shows no success message
+    // "/z": the text after the two characters, verbatim to the end of the tail (no blank skipped,
+    // no quotes removed); null without "/z". It points into the tail and is never cut: the
+    // installer checks that it fits a path before it uses it.
+    const char *playerFile;
+};
+
+// True when the two characters of the switch occur anywhere in the tail (case-sensitive).
+bool hasSwitch(const char *tail, const char *name);
+
+// Looks for every switch in a tail that may be empty but is never null.
+void parseCommandSwitches(const char *tail, CommandSwitches *out);

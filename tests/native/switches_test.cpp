@@ -1,0 +1,85 @@
+#include "startup/switches.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+TEST(Switches, EachSwitchIsFoundAnywhereInTheTail) {
+    struct Row {
+        const char *label;
+        const char *tail;
+        bool finish, settings, saver, preview, changePassword, quiet;
+    };
+    const Row rows[] = {
+        {"empty tail", "", false, false, false, false, false, false},
+        {"saver", "/s", false, false, true, false, false, false},
+        {"preview with a window number", "/p 1234", false, false, false, true, false, false},
+        {"settings with a window number", "/c:5678", false, true, false, false, false, false},
+        {"password change", "/a", false, false, false, false, true, false},
+        {"quiet", "/q", false, false, false, false, false, true},
+        {"finish inside a path", "C:\\x\\Inst9753.exe \"D:/tmp/run\"", true, false, false, false, false, false},
+        {"upper case is not a switch", "/S /C /P /A /Q /R /Z", false, false, false, false, false, false},
+        {"switches run together", "/s/c/p", false, true, true, true, false, false},
+        {"a slash alone", "/", false, false, false, false, false, false},
+    };
+    for (const Row &row : rows) {
+        CommandSwitches s;
+        parseCommandSwitches(row.tail, &s);
+        EXPECT_EQ(row.finish, s.finish) << row.label;
+        EXPECT_EQ(row.settings, s.settings) << row.label;
+        EXPECT_EQ(row.saver, s.saver) << row.label;
+        EXPECT_EQ(row.preview, s.preview) << row.label;
+        EXPECT_EQ(row.changePassword, s.changePassword) << row.label;
+        EXPECT_EQ(row.quiet, s.quiet) << row.label;
+    }
+}
+
+TEST(Switches, PlayerFileIsTheVerbatimRestOfTheTail) {
+    struct Row {
+        const char *label;
+        const char *tail;
+        const char *expected;  // null: no "/z"
+    };
+    const Row rows[] = {
+        {"no /z", "/q", nullptr},
+        {"path right after /z", "/zC:\\P\\FISH.EXE", "C:\\P\\FISH.EXE"},
+        {"a blank after /z is kept", "/q /z C:\\FISH.EXE", " C:\\FISH.EXE"},
+        {"quotes are kept", "/z\"C:\\A B\\F.EXE\"", "\"C:\\A B\\F.EXE\""},
+        {"/z at the very end", "/q /z", ""},
+        {"the first /z counts", "/zA/zB", "A/zB"},
+    };
+    for (const Row &row : rows) {
+        CommandSwitches s;
+        parseCommandSwitches(row.tail, &s);
+        if (row.expected == nullptr) {
+            EXPECT_EQ(nullptr, s.playerFile) << row.label;
+        } else {
+            ASSERT_NE(nullptr, s.playerFile) << row.label;
+            EXPECT_STREQ(row.expected, s.playerFile) << row.label;
+        }
+    }
+}
+
+TEST(Switches, ForwardSlashPathAfterZAlsoSelectsModes) {
+    CommandSwitches s;
+    parseCommandSwitches("/zC:/savers/cool/player.exe", &s);
+    EXPECT_TRUE(s.saver) << "\"/s\" inside the path";
+    EXPECT_TRUE(s.settings) << "\"/c\" inside the path";
+    EXPECT_STREQ("C:/savers/cool/player.exe", s.playerFile);
+}
+
+TEST(Switches, ATenThousandCharacterTailIsSearchedWholeAndNeverCut) {
+    std::string tail(10000, 'x');
+    tail.replace(9990, 2, "/p");
+    tail.replace(20, 2, "/z");
+    CommandSwitches s;
+    parseCommandSwitches(tail.c_str(), &s);
+    EXPECT_TRUE(s.preview) << "a switch near the end of a long tail";
+    ASSERT_NE(nullptr, s.playerFile);
+    EXPECT_EQ(tail.size() - 22, std::string(s.playerFile).size())
+        << "the /z argument is handed on whole, so an over-long path is refused, not cut";
+}
+
+}  // namespace

@@ -1,0 +1,148 @@
+#include "payload/trailer.h"
+
+#include <cstring>
+
+#include "temp_dir.h"
+
+namespace {
+
+// The last 44 bytes of an installed saver file of 386,300 bytes written on the win95 class.
+const unsigned char EXAMPLE_TRAILER[TRAILER_SIZE] = {
+    0x46, 0x70, 0x6F, 0x57, 0xB0, 0x76, 0x03, 0x00, 0x20, 0xAC, 0x02, 0x00, 0x00, 0x00, 0x00,
+    0x00, 0x00, 0x96, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00, 0xC8, 0x20, 0x01, 0x00, 0x08, 0x2E,
+    0x02, 0x00, 0xC5, 0xA2, 0xFC, 0x00, 0x04, 0x40, 0x00, 0x00, 0x11, 0x22, 0x33, 0x44};
+constexpr size_t EXAMPLE_FILE_SIZE = 386300;
+
+std::vector<unsigned char> withTrailer(std::vector<unsigned char> body, const unsigned char *trailer) {
+    body.insert(body.end(), trailer, trailer + TRAILER_SIZE);
+    return body;
+}
+
+class TrailerTest : public TempDirTest {};
+
+TEST_F(TrailerTest, ReadsTheExampleSaverFileFieldByField) {
+    const auto bytes = withTrailer(pattern(EXAMPLE_FILE_SIZE - TRAILER_SIZE), EXAMPLE_TRAILER);
+    const std::string file = writeFile("FISH.scr", bytes);
+    PayloadTrailer t;
+    ASSERT_EQ(0, readPayloadTrailer(file.c_str(), &t));
+    EXPECT_EQ(TRAILER_MAGIC, t.magic);
+    EXPECT_EQ(0x376B0u, t.reserved1);
+    EXPECT_EQ(175136u, t.imageASize);
+    EXPECT_EQ(0u, t.reserved2);
+    EXPECT_EQ(169472u, t.imageBSize);
+    EXPECT_EQ(0u, t.reserved3);
+    EXPECT_EQ(73928u, t.splash1Size);
+    EXPECT_EQ(142856u, t.splash2Size);
+    EXPECT_EQ(16556741u, t.playerSize);
+    EXPECT_EQ(0x4004u, t.flags);
+    EXPECT_EQ(0x44332211u, t.reserved4);
+    EXPECT_EQ(bytes, readFile(file)) << "reading must not change the file";
+
+    int32_t first = 0, second = 0;
+    ASSERT_EQ(0, splashOffsets(t, false, &first, &second));
+    EXPECT_EQ(0x29600, first);
+    EXPECT_EQ(0x3B6C8, second);
+    EXPECT_EQ(0x5E4D0u, second + t.splash2Size) << "bitmap 2 ends where the trailer starts";
+    ASSERT_EQ(0, splashOffsets(t, true, &first, &second));
+    EXPECT_EQ(175136, first) << "the win31 class reads after image A";
+    EXPECT_EQ(175136 + 73928, second);
+}
+
+TEST_F(TrailerTest, WriteThenReadRoundTripsEveryWordAndSetsTheMagic) {
+    const auto body = pattern(1000);
+    const std::string file = writeFile("engine.exe", body);
+    PayloadTrailer written = {0xDEADBEEF, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+    ASSERT_EQ(0, writePayloadTrailer(file.c_str(), &written));
+    EXPECT_EQ(TRAILER_MAGIC, written.magic) << "the caller's copy carries the magic written";
+    const auto after = readFile(file);
+    ASSERT_EQ(body.size() + TRAILER_SIZE, after.size()) << "a file without a trailer grows by 44 bytes";
+    EXPECT_TRUE(std::equal(body.begin(), body.end(), after.begin())) << "the body is kept";
+    EXPECT_EQ(0, std::memcmp(after.data() + body.size(), "FpoW", 4));
+
+    PayloadTrailer read;
+    ASSERT_EQ(0, readPayloadTrailer(file.c_str(), &read));
+    EXPECT_EQ(0, std::memcmp(&written, &read, sizeof read));
+}
+
+TEST_F(TrailerTest, WritingOverAnExistingTrailerKeepsTheSize) {
+    const auto bytes = withTrailer(pattern(500), EXAMPLE_TRAILER);
+    const std::string file = writeFile("FISH.scr", bytes);
+    PayloadTrailer record = {};
+    record.playerSize = 12345;
+    ASSERT_EQ(0, writePayloadTrailer(file.c_str(), &record));
+    const auto after = readFile(file);
+    ASSERT_EQ(bytes.size(), after.size());
+    EXPECT_TRUE(std::equal(bytes.begin(), bytes.end() - TRAILER_SIZE, after.begin()));
+    PayloadTrailer read;
+    ASSERT_EQ(0, readPayloadTrailer(file.c_str(), &read));
+    EXPECT_EQ(12345u, read.playerSize);
+    EXPECT_EQ(0u, read.flags);
+}
+
+TEST_F(TrailerTest, AFileEndingInFpowAtSizeMinus44CountsAsHavingATrailer) {
+    auto bytes = pattern(44);
+    std::memcpy(bytes.data(), "FpoW", 4);
+    const std::string file = writeFile("exact.bin", bytes);
+    PayloadTrailer t;
+    EXPECT_EQ(0, readPayloadTrailer(file.c_str(), &t));
+}
+
+// Every failure of the reader and the writer, with what the file looks like afterwards.
+TEST_F(TrailerTest, FailuresReturnTheirCodesAndLeaveTheFileAlone) {
+    struct Row {
+        const char *label;
+        size_t size;   // bytes in the file; SIZE_MAX means the file does not exist
+        bool write;
+        int expected;
+        size_t sizeAfter;
+    };
+    const Row rows[] = {
+        {"read, no trailer", 100, false, FILE_SHORT_WRITE, 100},
+        {"read, 43 bytes", 43, false, FILE_SEEK_FAILED, 43},
+        {"read, empty file", 0, false, FILE_SEEK_FAILED, 0},
+        {"write, 43 bytes", 43, true, FILE_SEEK_FAILED, 43},
+        {"read, missing file", SIZE_MAX, false, FILE_OPEN_FAILED, SIZE_MAX},
+        {"write, missing file", SIZE_MAX, true, FILE_OPEN_FAILED, SIZE_MAX},
+    };
+    for (const Row &row : rows) {
+        const std::string file = row.size == SIZE_MAX ? path("missing.bin") : writeFile("f.bin", pattern(row.size));
+        PayloadTrailer record = {};
+        const int result = row.write ? writePayloadTrailer(file.c_str(), &record) : readPayloadTrailer(file.c_str(), &record);
+        EXPECT_EQ(row.expected, result) << row.label;
+        if (row.sizeAfter == SIZE_MAX) {
+            EXPECT_FALSE(std::filesystem::exists(file)) << row.label << ": no file may be created";
+        } else {
+            EXPECT_EQ(pattern(row.size), readFile(file)) << row.label << ": the file must be unchanged";
+        }
+    }
+}
+
+TEST(TrailerOffsets, SumsPastTheSignedRangeFailInsteadOfWrapping) {
+    struct Row {
+        const char *label;
+        uint32_t imageBSize;
+        uint32_t splash1Size;
+        int expected;
+    };
+    const Row rows[] = {
+        {"largest image, no splash", 0x7FFFFFFFu, 0, 0},
+        {"image and splash add to 2^31 - 1", 0x7FFFFF00u, 0xFF, 0},
+        {"image and splash pass 2^31 - 1 by one", 0x7FFFFF00u, 0x100, FILE_SEEK_FAILED},
+        {"image alone passes 2^31 - 1", 0x80000000u, 0, FILE_SEEK_FAILED},
+        {"sizes that wrap 32 bits", 0xFFFFFFF0u, 0x20, FILE_SEEK_FAILED},
+    };
+    for (const Row &row : rows) {
+        PayloadTrailer t = {};
+        t.imageBSize = row.imageBSize;
+        t.splash1Size = row.splash1Size;
+        int32_t first = -7, second = -7;
+        const int result = splashOffsets(t, false, &first, &second);
+        EXPECT_EQ(row.expected, result) << row.label;
+        if (result == 0) {
+            EXPECT_GE(first, 0) << row.label;
+            EXPECT_GE(second, first) << row.label;
+        }
+    }
+}
+
+}  // namespace
