@@ -15,9 +15,13 @@ and no timestamps are written anywhere, so every run produces byte-identical
 files.  After writing, the files are read back and their headers are checked;
 the script exits non-zero if anything is inconsistent.
 
-All three bitmaps share one 256-colour palette built from hand-tuned ramps
-(night sky, glow, starlight, shadow, greys), so they look right even on an
-8-bit display where the engine realises a single palette for everything.
+All three bitmaps share one 256-colour palette, so they look right even on
+an 8-bit display where a single palette is realised for everything.  About
+150 entries are hand-designed ramps (night sky, starlight, glow, title
+lavender, greys); the remaining slots are filled by a deterministic median
+cut over the colours of the finished pictures that those ramps do not cover
+well (mostly light mixing over the sky).  Pixels are mapped to the nearest
+entry with a light 4x4 ordered dither to hide any remaining steps.
 """
 
 import math
@@ -125,12 +129,21 @@ def sky(t):
 # The shared 256-colour palette.
 # ---------------------------------------------------------------------------
 
+# Weights of the colour distance (green matters most to the eye, blue least).
+WR, WG, WB = 3, 4, 2
 
-def build_palette():
+
+def to_byte(v):
+    v = int(v * 255.0 + 0.5)
+    return 0 if v < 0 else (255 if v > 255 else v)
+
+
+def designed_ramps():
+    """The fixed part of the palette: ramps the pictures are built from."""
     pal = []
 
     def add(c):
-        q = tuple(int(round(clamp01(v) * 255.0)) for v in c)
+        q = (to_byte(c[0]), to_byte(c[1]), to_byte(c[2]))
         if q not in pal:
             pal.append(q)
 
@@ -139,40 +152,161 @@ def build_palette():
     # Night sky: the dominant ramp, kept dense so gradients stay smooth.
     for i in range(64):
         add(sky(i / 63.0))
-    # Sky darkened by drop shadows.
-    for i in range(12):
-        c = sky(0.3 + 0.7 * i / 11.0)
-        add((c[0] * 0.45, c[1] * 0.45, c[2] * 0.5))
-    # Starlight and pale text edges over the sky.
-    for i in range(7):
-        base = sky(i / 6.0)
-        for a in (0.1, 0.22, 0.36, 0.52, 0.68, 0.84):
-            add(lerp3(base, STARLIGHT, a))
-    # Lavender (subtitle and title bottom) over the sky.
-    for i in range(4):
-        base = sky(0.4 + 0.6 * i / 3.0)
-        for a in (0.3, 0.55, 0.8, 1.0):
-            add(lerp3(base, LAVENDER, a))
-    # Glow: violet through pink and gold to white-hot.
-    for i in range(48):
-        add(ramp_at(GLOW_STOPS, i / 47.0))
-    # Halo over darker sky.
+    # Starlight over the sky.
     for i in range(5):
-        base = sky(0.35 + 0.5 * i / 4.0)
-        for a in (0.12, 0.25, 0.4, 0.58):
-            add(lerp3(base, HALO_PINK, a))
-    # Gold accents (ring, rule) over the sky.
-    for i in range(4):
-        base = sky(0.3 + 0.7 * i / 3.0)
-        for a in (0.2, 0.4, 0.6, 0.8):
-            add(lerp3(base, GOLD, a))
+        base = sky(i / 4.0)
+        for a in (0.15, 0.35, 0.6, 0.85):
+            add(lerp3(base, STARLIGHT, a))
+    # Glow: violet through pink and gold to white-hot.
+    for i in range(40):
+        add(ramp_at(GLOW_STOPS, i / 39.0))
     # Title gradient from white to lavender.
-    for i in range(10):
-        add(lerp3((1.0, 1.0, 1.0), LAVENDER, i / 9.0))
-    # Neutral greys for anything else.
-    for i in range(1, 32):
-        g = i / 32.0
+    for i in range(8):
+        add(lerp3((1.0, 1.0, 1.0), LAVENDER, i / 7.0))
+    # Neutral greys.
+    for i in range(1, 16):
+        g = i / 16.0
         add((g, g, g))
+    return pal
+
+
+class NearestIndex:
+    """Nearest-palette-entry search.
+
+    Colour space is cut into 16x16x16 cells; for each cell (computed lazily)
+    only the entries that can possibly be nearest to some colour inside it are
+    kept, so a lookup scans a handful of candidates instead of 256.
+    """
+
+    def __init__(self, palette):
+        self.palette = list(palette)
+        self.cells = {}
+        self.cache = {}
+
+    def _candidates(self, cell):
+        ci, cj, ck = cell >> 8, (cell >> 4) & 15, cell & 15
+        lo = (ci * 16, cj * 16, ck * 16)
+        hi = (lo[0] + 15, lo[1] + 15, lo[2] + 15)
+        mins = []
+        best_max = 1 << 30
+        for idx, (r, g, b) in enumerate(self.palette):
+            dmin = 0
+            dmax = 0
+            for v, l, h, wt in ((r, lo[0], hi[0], WR), (g, lo[1], hi[1], WG), (b, lo[2], hi[2], WB)):
+                if v < l:
+                    e = l - v
+                elif v > h:
+                    e = v - h
+                else:
+                    e = 0
+                dmin += wt * e * e
+                f = v - l if v - l > h - v else h - v
+                dmax += wt * f * f
+            mins.append((dmin, idx))
+            if dmax < best_max:
+                best_max = dmax
+        return [idx for (dmin, idx) in mins if dmin <= best_max]
+
+    def nearest(self, r, g, b):
+        key = (r << 16) | (g << 8) | b
+        hit = self.cache.get(key)
+        if hit is not None:
+            return hit
+        cell = ((r >> 4) << 8) | ((g >> 4) << 4) | (b >> 4)
+        cands = self.cells.get(cell)
+        if cands is None:
+            cands = self._candidates(cell)
+            self.cells[cell] = cands
+        pal = self.palette
+        best = cands[0]
+        best_d = 1 << 30
+        for idx in cands:
+            p = pal[idx]
+            dr = p[0] - r
+            dg = p[1] - g
+            db = p[2] - b
+            d = WR * dr * dr + WG * dg * dg + WB * db * db
+            if d < best_d:
+                best_d = d
+                best = idx
+        self.cache[key] = best
+        return best
+
+    def distance(self, r, g, b):
+        p = self.palette[self.nearest(r, g, b)]
+        dr = p[0] - r
+        dg = p[1] - g
+        db = p[2] - b
+        return WR * dr * dr + WG * dg * dg + WB * db * db
+
+
+def median_cut(colours, n_boxes):
+    """Deterministic weighted median cut; colours = [((r, g, b), weight), ...]."""
+    if not colours or n_boxes <= 0:
+        return []
+
+    def stats(box):
+        tw = 0.0
+        s = [0.0, 0.0, 0.0]
+        q = [0.0, 0.0, 0.0]
+        for c, wt in box:
+            tw += wt
+            for k in range(3):
+                s[k] += c[k] * wt
+                q[k] += c[k] * c[k] * wt
+        var = [(q[k] - s[k] * s[k] / tw) * (WR, WG, WB)[k] for k in range(3)]
+        return tw, var
+
+    boxes = [sorted(colours)]
+    while len(boxes) < n_boxes:
+        best = None
+        for bi, box in enumerate(boxes):
+            if len(box) < 2:
+                continue
+            tw, var = stats(box)
+            score = max(var)
+            if best is None or score > best[0]:
+                best = (score, bi, var.index(max(var)))
+        if best is None or best[0] <= 0.0:
+            break
+        _, bi, ch = best
+        box = sorted(boxes.pop(bi), key=lambda cw: (cw[0][ch], cw[0]))
+        total = sum(wt for _, wt in box)
+        acc = 0.0
+        cut = 1
+        for j, (_, wt) in enumerate(box):
+            acc += wt
+            if acc >= total / 2.0:
+                cut = j + 1
+                break
+        cut = min(max(cut, 1), len(box) - 1)
+        boxes.insert(bi, box[cut:])
+        boxes.insert(bi, box[:cut])
+    out = []
+    for box in boxes:
+        tw = sum(wt for _, wt in box)
+        out.append(tuple(int(sum(c[k] * wt for c, wt in box) / tw + 0.5) for k in range(3)))
+    return out
+
+
+def build_palette(canvases):
+    """Designed ramps first; the free slots go to the colours the pictures use
+    that the ramps do not cover well (light mixing over the sky, mostly)."""
+    pal = designed_ramps()
+    index = NearestIndex(pal)
+    counts = {}
+    for cv in canvases:
+        for i in range(cv.w * cv.h):
+            key = (to_byte(cv.r[i]), to_byte(cv.g[i]), to_byte(cv.b[i]))
+            counts[key] = counts.get(key, 0) + 1
+    residual = []
+    for c in sorted(counts):
+        d = index.distance(c[0], c[1], c[2])
+        if d > 9 * 9:
+            residual.append((c, counts[c] * math.sqrt(d)))
+    for c in median_cut(residual, 256 - len(pal)):
+        if c not in pal:
+            pal.append(c)
     if len(pal) > 256:
         raise SystemExit("make-art: palette overflow (%d colours)" % len(pal))
     while len(pal) < 256:
@@ -181,7 +315,7 @@ def build_palette():
 
 
 class Quantizer:
-    """Maps float RGB to palette indices, with ordered dithering."""
+    """Maps float RGB to palette indices, with light ordered dithering."""
 
     BAYER = (
         (0, 8, 2, 10),
@@ -190,54 +324,32 @@ class Quantizer:
         (15, 7, 13, 5),
     )
 
-    def __init__(self, palette, amplitude=5.0):
-        self.palette = palette
-        self.pr = [p[0] for p in palette]
-        self.pg = [p[1] for p in palette]
-        self.pb = [p[2] for p in palette]
-        self.cache = {}
+    def __init__(self, palette, amplitude=4.0):
+        self.index = NearestIndex(palette)
         self.offsets = [
             [(self.BAYER[y][x] + 0.5) / 16.0 * amplitude - amplitude / 2.0 for x in range(4)]
             for y in range(4)
         ]
 
-    def nearest(self, r, g, b):
-        key = (r << 16) | (g << 8) | b
-        idx = self.cache.get(key)
-        if idx is not None:
-            return idx
-        best = 0
-        best_d = 1 << 30
-        pr, pg, pb = self.pr, self.pg, self.pb
-        for i in range(256):
-            dr = pr[i] - r
-            dg = pg[i] - g
-            db = pb[i] - b
-            d = 3 * dr * dr + 4 * dg * dg + 2 * db * db
-            if d < best_d:
-                best_d = d
-                best = i
-        self.cache[key] = best
-        return best
-
     def quantize(self, canvas):
         w, h = canvas.w, canvas.h
         rows = []
         R, G, B = canvas.r, canvas.g, canvas.b
+        nearest = self.index.nearest
         for y in range(h):
             offs = self.offsets[y & 3]
             row = bytearray(w)
             base = y * w
             for x in range(w):
                 i = base + x
-                o = offs[x & 3]
-                r = int(R[i] * 255.0 + o + 0.5)
-                g = int(G[i] * 255.0 + o + 0.5)
-                b = int(B[i] * 255.0 + o + 0.5)
+                o = offs[x & 3] + 0.5
+                r = int(R[i] * 255.0 + o)
+                g = int(G[i] * 255.0 + o)
+                b = int(B[i] * 255.0 + o)
                 r = 0 if r < 0 else (255 if r > 255 else r)
                 g = 0 if g < 0 else (255 if g > 255 else g)
                 b = 0 if b < 0 else (255 if b > 255 else b)
-                row[x] = self.nearest(r & 0xFE, g & 0xFE, b & 0xFE)
+                row[x] = nearest(r, g, b)
             rows.append(bytes(row))
         return rows
 
@@ -274,30 +386,24 @@ class Canvas:
         self.g[i] += (c[1] - self.g[i]) * a
         self.b[i] += (c[2] - self.b[i]) * a
 
-    def add(self, i, c, a):
-        self.r[i] += c[0] * a
-        self.g[i] += c[1] * a
-        self.b[i] += c[2] * a
-
     def darken(self, i, a):
         k = 1.0 - a
         self.r[i] *= k
         self.g[i] *= k
         self.b[i] *= k
 
-    def tonemap(self):
-        """Soft shoulder so additive light saturates gracefully."""
-        knee = 0.82
-        span = 1.0 - knee
+    def add_light(self, i, c, a):
+        """Add light and roll it off softly instead of clipping hard."""
+        self.r[i] = soft_clip(self.r[i] + c[0] * a)
+        self.g[i] = soft_clip(self.g[i] + c[1] * a)
+        self.b[i] = soft_clip(self.b[i] + c[2] * a)
 
-        def f(v):
-            if v <= knee:
-                return v if v > 0.0 else 0.0
-            return knee + span * (1.0 - math.exp(-(v - knee) / span))
 
-        self.r = [f(v) for v in self.r]
-        self.g = [f(v) for v in self.g]
-        self.b = [f(v) for v in self.b]
+def soft_clip(v, knee=0.8):
+    if v <= knee:
+        return v
+    span = 1.0 - knee
+    return knee + span * (1.0 - math.exp(-(v - knee) / span))
 
 
 def box_blur(mask, w, h, radius, passes=3):
@@ -624,36 +730,33 @@ class Orb:
         self.halo = halo
         self.spark_angle = spark_angle
 
-    def light_at(self, x, y):
-        """Return (colour, alpha, additive_colour) contributions at a point.
+    def glow_at(self, x, y):
+        """Additive glow (0..1 RGB) around the core."""
+        dx = x - self.cx
+        dy = y - self.cy
+        d = math.sqrt(dx * dx + dy * dy) / self.rad
+        wide = math.exp(-(d / 2.4) ** 2) * 0.5 * self.halo
+        tight = math.exp(-(d / 1.25) ** 2) * 0.85
+        bloom = math.exp(-((d - 1.0) / 0.28) ** 2) * 0.35 if d > 1.0 else 0.35
+        return (HALO_PINK[0] * wide + HALO_GOLD[0] * tight + CORE_WHITE[0] * bloom,
+                HALO_PINK[1] * wide + HALO_GOLD[1] * tight + CORE_WHITE[1] * bloom,
+                HALO_PINK[2] * wide + HALO_GOLD[2] * tight + CORE_WHITE[2] * bloom)
 
-        alpha/colour describe an opaque-ish core to blend; the additive part
-        is glow.  Both are in 0..1 float RGB.
-        """
+    def core_at(self, x, y):
+        """(colour, coverage) of the glowing core; hottest a little up-left."""
         R = self.rad
         dx = x - self.cx
         dy = y - self.cy
-        d = math.sqrt(dx * dx + dy * dy) / R
-        # Glow: broad pink halo plus a tighter golden one.
-        wide = math.exp(-(d / 2.1) ** 2) * 0.55 * self.halo
-        tight = math.exp(-(d / 1.05) ** 2) * 0.9
-        add = (HALO_PINK[0] * wide + HALO_GOLD[0] * tight,
-               HALO_PINK[1] * wide + HALO_GOLD[1] * tight,
-               HALO_PINK[2] * wide + HALO_GOLD[2] * tight)
-        # Core sphere: soft-edged, shaded with light from upper left.
-        edge = clamp01((1.0 - d) * R * 0.9 + 0.5)
-        if edge > 0.0:
-            nx = dx / R
-            ny = dy / R
-            lit = clamp01(0.55 - 0.45 * (nx * 0.6 + ny * 0.75) + 0.25 * (1.0 - d * d))
-            heat = clamp01(1.0 - d * 0.95)
-            col = ramp_at(GLOW_STOPS, 0.55 + 0.45 * heat * (0.6 + 0.4 * lit))
-            hx = nx + 0.32
-            hy = ny + 0.36
-            spec = math.exp(-(hx * hx + hy * hy) * 9.0)
-            col = lerp3(col, CORE_WHITE, spec * 0.9)
-            return col, edge, add
-        return None, 0.0, add
+        d = math.sqrt(dx * dx + dy * dy)
+        cov = clamp01((R - d) * 0.8 + 0.5)
+        if cov <= 0.0:
+            return None, 0.0
+        hx = dx + 0.18 * R
+        hy = dy + 0.22 * R
+        dh = math.sqrt(hx * hx + hy * hy) / (1.25 * R)
+        heat = clamp01(1.0 - dh)
+        heat = heat ** 0.55
+        return ramp_at(GLOW_STOPS, 0.52 + 0.48 * heat), cov
 
     def ring_at(self, x, y, line_width):
         """Return (intensity, in_front) for the orbit ring at a point."""
@@ -670,19 +773,21 @@ class Orb:
         f = math.sqrt((u / a) ** 2 + (v / b) ** 2)
         if f == 0.0:
             return 0.0, True
-        # Gradient magnitude of f for a distance estimate.
         gu = u / (a * a * f)
         gv = v / (b * b * f)
         g = math.sqrt(gu * gu + gv * gv)
         dist = abs(f - 1.0) / g if g > 0 else 1e9
         cov = clamp01(line_width * 0.5 - dist + 0.5)
+        front = v >= 0
         if cov <= 0.0:
-            return 0.0, v >= 0
+            return 0.0, front
         ang = math.atan2(v / b, u / a)
         # Brighter at the front, fading towards the back.
-        front = v >= 0
-        shade = 0.55 + 0.45 * math.sin(ang) if front else 0.35 + 0.2 * abs(math.cos(ang))
-        return cov * clamp01(shade + 0.1), front
+        if front:
+            shade = 0.6 + 0.4 * math.sin(ang)
+        else:
+            shade = 0.4 + 0.25 * abs(math.cos(ang))
+        return cov * clamp01(shade + 0.05), front
 
     def spark_pos(self):
         ang = self.spark_angle
@@ -694,32 +799,32 @@ class Orb:
 
     def paint(self, cv, line_width=1.3):
         w, h = cv.w, cv.h
-        reach = self.rad * 4.2
+        reach = self.rad * 4.5
         x0 = max(0, int(self.cx - max(reach, self.ra + 3)))
         x1 = min(w, int(self.cx + max(reach, self.ra + 3)) + 1)
         y0 = max(0, int(self.cy - reach))
         y1 = min(h, int(self.cy + reach) + 1)
         sx, sy = self.spark_pos()
+        ring_col = lerp3(GOLD, CORE_WHITE, 0.45)
         for py in range(y0, y1):
             for px in range(x0, x1):
                 x = px + 0.5
                 y = py + 0.5
                 i = py * w + px
-                col, alpha, add = self.light_at(x, y)
                 ring, front = self.ring_at(x, y, line_width)
                 if ring > 0.0 and not front:
-                    cv.blend(i, GOLD, ring * 0.7)
-                cv.add(i, add, 1.0)
-                if alpha > 0.0:
-                    cv.blend(i, col, alpha)
+                    cv.blend(i, GOLD, ring * 0.75)
+                cv.add_light(i, self.glow_at(x, y), 1.0)
+                col, cov = self.core_at(x, y)
+                if cov > 0.0:
+                    cv.blend(i, col, cov)
                 if ring > 0.0 and front:
-                    cv.blend(i, lerp3(GOLD, CORE_WHITE, 0.45), ring)
+                    cv.blend(i, ring_col, ring)
                 # Satellite spark riding on the orbit.
                 d2 = (x - sx) ** 2 + (y - sy) ** 2
-                sp = math.exp(-d2 / (0.9 * line_width) ** 2)
-                if sp > 0.003:
-                    cv.add(i, CORE_WHITE, sp * 1.1)
-                    cv.add(i, HALO_GOLD, math.exp(-d2 / 9.0) * 0.25)
+                if d2 < 40.0:
+                    cv.add_light(i, CORE_WHITE, math.exp(-d2 / (0.85 * line_width) ** 2) * 1.2)
+                    cv.add_light(i, HALO_GOLD, math.exp(-d2 / 7.0) * 0.3)
 
 
 def paint_title(cv, text, x0, y0, scale, weight=0.46, tracking=1.2,
@@ -732,7 +837,7 @@ def paint_title(cv, text, x0, y0, scale, weight=0.46, tracking=1.2,
         for i in range(w * h):
             a = halo[i]
             if a > 0.002:
-                cv.add(i, rgb(120, 70, 220), a * 0.55)
+                cv.add_light(i, rgb(120, 70, 220), a * 0.55)
     if shadow:
         sdx, sdy = shadow
         shifted = [0.0] * (w * h)
@@ -761,13 +866,10 @@ def paint_title(cv, text, x0, y0, scale, weight=0.46, tracking=1.2,
     return mask
 
 
-def paint_caption(cv, text, x0, y0, col, scale=None, weight=0.5, tracking=1.0,
-                  pixel_tracking=1, alpha=1.0):
+def paint_caption(cv, text, x0, y0, col, pixel_tracking=1, alpha=1.0):
+    """Small caption in crisp 1:1 dot-matrix letters."""
     w, h = cv.w, cv.h
-    if scale is None:
-        mask = text_mask_pixel(w, h, text, int(x0), int(y0), pixel_tracking)
-    else:
-        mask = text_mask_smooth(w, h, text, x0, y0, scale, weight, tracking)
+    mask = text_mask_pixel(w, h, text, int(x0), int(y0), pixel_tracking)
     for i in range(w * h):
         a = mask[i]
         if a > 0.0:
@@ -801,15 +903,16 @@ def paint_vignette(cv, strength=0.35):
 def make_splash2():
     w, h = 400, 119
     cv = Canvas(w, h)
-    orb = Orb(64.0, 58.0, 17.0, tilt_deg=-18.0)
+    orb = Orb(58.0, 57.0, 17.0, tilt_deg=-18.0)
     paint_sky(cv, 4242, orb=(orb.cx, orb.cy, 70.0))
     scale = 6
     tracking = 1.25
     tw = text_width("LUMIVEX", scale, tracking)
-    tx = 136.0
-    ty = 22.0
-    paint_stars(cv, 1001, 150, avoid=((tx - 6, ty - 6, tx + tw + 6, ty + 7 * scale + 6),
+    tx = 124.0
+    ty = 21.0
+    paint_stars(cv, 1001, 150, avoid=((tx - 6, ty - 6, tx + tw + 6, ty + 7 * scale + 26),
                                       (orb.cx - 28, orb.cy - 28, orb.cx + 28, orb.cy + 28)))
+    paint_vignette(cv, 0.22)
     orb.paint(cv, line_width=1.4)
     paint_title(cv, "LUMIVEX", tx, ty, scale, weight=0.47, tracking=tracking)
     sub = "SCREEN SAVER ENGINE"
@@ -820,8 +923,6 @@ def make_splash2():
     paint_rule(cv, tx - 4, tx + tw + 4, rule_y, GOLD, 0.75)
     paint_caption(cv, sub, sx, rule_y + 6, lerp3(LAVENDER, (1.0, 1.0, 1.0), 0.3),
                   pixel_tracking=sub_track)
-    paint_vignette(cv, 0.22)
-    cv.tonemap()
     return cv
 
 
@@ -835,8 +936,9 @@ def make_splash1():
     tw = text_width("LUMIVEX", scale, tracking)
     tx = 98.0
     ty = 13.0
-    paint_stars(cv, 2002, 80, avoid=((tx - 4, ty - 4, tx + tw + 4, ty + 7 * scale + 4),
+    paint_stars(cv, 2002, 80, avoid=((tx - 4, ty - 4, tx + tw + 4, ty + 7 * scale + 21),
                                      (orb.cx - 20, orb.cy - 20, orb.cx + 20, orb.cy + 20)))
+    paint_vignette(cv, 0.22)
     orb.paint(cv, line_width=1.2)
     paint_title(cv, "LUMIVEX", tx, ty, scale, weight=0.47, tracking=tracking, shadow=(1, 2))
     tag = "LIGHT FOR IDLE SCREENS"
@@ -847,8 +949,6 @@ def make_splash1():
     paint_rule(cv, tx - 4, tx + tw + 4, rule_y, GOLD, 0.7)
     paint_caption(cv, tag, sx, rule_y + 5, lerp3(LAVENDER, (1.0, 1.0, 1.0), 0.3),
                   pixel_tracking=tag_track)
-    paint_vignette(cv, 0.22)
-    cv.tonemap()
     return cv
 
 
@@ -865,61 +965,72 @@ def make_corner():
     paint_stars(cv, 3003, 22, avoid=((cx - 26, cy - 20, cx + 26, cy + 20),), fade_bottom=0.1)
     orb = Orb(cx, cy, 13.0, tilt_deg=-20.0, halo=0.9)
     orb.paint(cv, line_width=1.4)
-    cv.tonemap()
     return cv
 
 
 def make_icon_rgba():
-    """32x32 emblem on a transparent background: list of (r, g, b, a) 0..255."""
+    """32x32 emblem on a transparent background: list of (r, g, b, a) 0..255.
+
+    A round night-sky badge holding the lumen; the orbit ring sweeps out past
+    the badge edge.  Rendered with 4x4 supersampling and straight alpha.
+    """
     size = 32
-    ss = 4  # supersampling for clean edges
-    orb = Orb(16.0, 16.0, 7.2, ring_scale=(2.0, 0.56), tilt_deg=-22.0, halo=0.0)
+    ss = 4
+    cx = cy = 16.0
+    disc_r = 12.4
+    orb = Orb(cx, cy, 5.6, ring_scale=(2.62, 0.74), tilt_deg=-22.0, halo=0.8,
+              spark_angle=2.45)
+    rim_col = rgb(150, 112, 230)
+    ring_col = lerp3(GOLD, CORE_WHITE, 0.45)
+    stars = ((9.5, 9.0, 0.9), (22.5, 21.5, 0.7), (20.5, 7.5, 0.55), (8.0, 19.5, 0.5))
+
+    def over(c, a, dst):
+        k = 1.0 - a
+        return (c[0] * a + dst[0] * k, c[1] * a + dst[1] * k,
+                c[2] * a + dst[2] * k, a + dst[3] * k)
+
     out = []
     for py in range(size):
         for px in range(size):
-            acc_r = acc_g = acc_b = acc_a = 0.0
+            acc = [0.0, 0.0, 0.0, 0.0]
             for sy in range(ss):
                 for sx in range(ss):
                     x = px + (sx + 0.5) / ss
                     y = py + (sy + 0.5) / ss
-                    # Premultiplied layers, composited back to front.
-                    pr = pg = pb = pa = 0.0
-                    dx = x - orb.cx
-                    dy = y - orb.cy
-                    d = math.sqrt(dx * dx + dy * dy) / orb.rad
-                    # Halo (limited so the icon stays crisp at small size).
-                    ga = clamp01(math.exp(-(d / 1.55) ** 2) * 0.85) * smoothstep(2.15, 1.3, d)
-                    gcol = lerp3(HALO_PINK, HALO_GOLD, clamp01(1.2 - d * 0.6))
-                    pr, pg, pb, pa = gcol[0] * ga, gcol[1] * ga, gcol[2] * ga, ga
-                    ring, front = orb.ring_at(x, y, 1.9 * ss / ss)
+                    dst = (0.0, 0.0, 0.0, 0.0)  # premultiplied RGBA
+                    rr = math.sqrt((x - cx) ** 2 + (y - cy) ** 2)
+                    if rr <= disc_r:
+                        t = 0.78 - 0.5 * (rr / disc_r) ** 1.3 + 0.12 * (y - cy) / disc_r
+                        base = sky(t)
+                        g = orb.glow_at(x, y)
+                        col = tuple(soft_clip(base[k] + g[k]) for k in range(3))
+                        for (stx, sty, sb) in stars:
+                            d2 = (x - stx) ** 2 + (y - sty) ** 2
+                            if d2 < 1.0:
+                                col = lerp3(col, STARLIGHT, sb * (1.0 - d2))
+                        if rr > disc_r - 1.1:
+                            col = lerp3(col, rim_col, 0.75)
+                        dst = over(col, 1.0, dst)
+                    ring, front = orb.ring_at(x, y, 1.7)
                     ring = 1.0 if ring > 0.5 else 0.0
-
-                    def over(c, a, pr, pg, pb, pa):
-                        return (c[0] * a + pr * (1 - a), c[1] * a + pg * (1 - a),
-                                c[2] * a + pb * (1 - a), a + pa * (1 - a))
-
                     if ring and not front:
-                        pr, pg, pb, pa = over(GOLD, 0.85, pr, pg, pb, pa)
-                    col, alpha, _ = orb.light_at(x, y)
-                    if alpha > 0.0:
-                        alpha = 1.0 if d < 1.0 else 0.0
-                        pr, pg, pb, pa = over(col, alpha, pr, pg, pb, pa)
+                        dst = over(lerp3(GOLD, sky(0.6), 0.25), 1.0, dst)
+                    col, cov = orb.core_at(x, y)
+                    if cov > 0.5:
+                        dst = over(col, 1.0, dst)
                     if ring and front:
-                        pr, pg, pb, pa = over(lerp3(GOLD, CORE_WHITE, 0.5), 1.0, pr, pg, pb, pa)
-                    acc_r += pr
-                    acc_g += pg
-                    acc_b += pb
-                    acc_a += pa
+                        dst = over(ring_col, 1.0, dst)
+                    for k in range(4):
+                        acc[k] += dst[k]
             n = float(ss * ss)
-            a = acc_a / n
+            a = acc[3] / n
             if a < 0.5 / 255.0:
                 out.append((0, 0, 0, 0))
                 continue
-            r = clamp01(acc_r / n / a)
-            g = clamp01(acc_g / n / a)
-            b = clamp01(acc_b / n / a)
-            out.append((int(r * 255 + 0.5), int(g * 255 + 0.5), int(b * 255 + 0.5),
-                        int(a * 255 + 0.5)))
+            r = clamp01(acc[0] / n / a)
+            g = clamp01(acc[1] / n / a)
+            b = clamp01(acc[2] / n / a)
+            out.append((to_byte(r), to_byte(g), to_byte(b), to_byte(a)))
     return size, out
 
 
@@ -1064,20 +1175,23 @@ def main(argv):
     outdir = argv[1]
     os.makedirs(outdir, exist_ok=True)
 
-    palette = build_palette()
-    quant = Quantizer(palette, amplitude=5.0)
-
     bitmaps = (
         ("corner.bmp", 90, 80, make_corner),
         ("splash2.bmp", 400, 119, make_splash2),
         ("splash1.bmp", 305, 81, make_splash1),
     )
+    canvases = []
     for name, w, h, maker in bitmaps:
         cv = maker()
         if (cv.w, cv.h) != (w, h):
             sys.stderr.write("make-art: %s drawn at %dx%d, expected %dx%d\n"
                              % (name, cv.w, cv.h, w, h))
             return 1
+        canvases.append(cv)
+
+    palette = build_palette(canvases)
+    quant = Quantizer(palette)
+    for (name, w, h, _), cv in zip(bitmaps, canvases):
         rows = quant.quantize(cv)
         with open(os.path.join(outdir, name), "wb") as f:
             f.write(bmp_bytes(w, h, rows, palette))

@@ -1,0 +1,34 @@
+# Windows test programs, run by ctest under Wine through the emulator wrapper.
+add_subdirectory(${GOOGLETEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+add_library(win_test_support STATIC tests/win/support.cpp tests/win/main.cpp)
+target_include_directories(win_test_support PUBLIC ${CMAKE_SOURCE_DIR}/tests/win)
+target_link_libraries(win_test_support PUBLIC GTest::gtest)
+target_compile_options(win_test_support PRIVATE ${LUMIVEX_WARNINGS})
+
+# Unit tests of the Win32 code, with the engine's resources linked in.
+add_executable(win_unit_tests
+    tests/win/instance_test.cpp
+    tests/win/messages_test.cpp
+    tests/win/settings_test.cpp
+    ${LUMIVEX_RESOURCE_SCRIPT}
+)
+target_link_libraries(win_unit_tests PRIVATE win_test_support lumivex_win)
+target_include_directories(win_unit_tests PRIVATE ${ART_DIR} ${CMAKE_SOURCE_DIR}/resources)
+target_compile_options(win_unit_tests PRIVATE ${LUMIVEX_WARNINGS})
+add_dependencies(win_unit_tests lumivex_art)
+
+add_executable(instance_probe tests/win/instance_probe.cpp)
+target_link_libraries(instance_probe PRIVATE lumivex_win_seams)
+
+# End-to-end runs of the real engine.
+add_executable(e2e_tests tests/e2e/dispatch_test.cpp)
+target_link_libraries(e2e_tests PRIVATE win_test_support lumivex_win)
+target_compile_options(e2e_tests PRIVATE ${LUMIVEX_WARNINGS})
+add_dependencies(e2e_tests lumivex lumivex-test)
+
+# Every Windows test shares the prefix's C:\windows (win.ini, system.ini): one at a time.
+add_test(NAME win_unit_tests COMMAND win_unit_tests --probe=$<TARGET_FILE:instance_probe>)
+add_test(NAME e2e_dispatch
+         COMMAND e2e_tests --engine=$<TARGET_FILE:lumivex-test> --shipped-engine=$<TARGET_FILE:lumivex>)
+set_tests_properties(win_unit_tests e2e_dispatch PROPERTIES RESOURCE_LOCK windows_directory TIMEOUT 600)

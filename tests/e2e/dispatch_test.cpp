@@ -1,0 +1,324 @@
+// The engine started under Wine as a user or the system would start it: copied under several
+// names, with and without a payload trailer, with each switch. Exit codes are read inside Wine
+// as full 32-bit values.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "../win/hold_events.h"
+#include "../win/support.h"
+#include "payload/trailer.h"
+
+namespace {
+
+constexpr DWORD RUN_TIMEOUT_MS = 30000;
+// The results of the modes that do not run yet, as the engine reports them.
+constexpr DWORD SETTINGS = 10;
+constexpr DWORD SAVER = 11;
+constexpr DWORD INSTALL = 12;
+
+DWORD code(int result) { return static_cast<DWORD>(result); }
+
+std::string testEngine() { return toWindowsPath(testOption("engine")); }
+std::string shippedEngine() { return toWindowsPath(testOption("shipped-engine")); }
+
+// A small 8-bit BMP file image with a full colour table.
+std::vector<unsigned char> smallBitmapFile(int width, int height) {
+    const int rowBytes = (width + 3) & ~3;
+    const uint32_t total = 14 + 40 + 1024 + static_cast<uint32_t>(rowBytes * height);
+    std::vector<unsigned char> bytes(total, 0);
+    auto put32 = [&](size_t at, uint32_t v) {
+        for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<unsigned char>(v >> (8 * i));
+    };
+    bytes[0] = 'B';
+    bytes[1] = 'M';
+    put32(2, total);
+    put32(10, 14 + 40 + 1024);
+    put32(14, 40);
+    put32(18, static_cast<uint32_t>(width));
+    put32(22, static_cast<uint32_t>(height));
+    bytes[26] = 1;
+    bytes[28] = 8;
+    for (int i = 0; i < 256; ++i) bytes[54 + 4 * i] = static_cast<unsigned char>(i);
+    return bytes;
+}
+
+class EngineRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(testEngine().empty()) << "--engine=PATH of the engine's test build";
+        ASSERT_TRUE(pathExists(testEngine())) << testEngine();
+    }
+
+    // A copy of the engine under the given name; with a trailer whose image sizes both equal the
+    // engine's size, so splash bitmaps appended behind the copy are found where the engine looks.
+    std::string place(const std::string &name, bool withTrailer, const std::string &engine = testEngine()) {
+        const std::string path = dir_.file(name);
+        EXPECT_TRUE(CopyFileA(engine.c_str(), path.c_str(), FALSE)) << path;
+        if (withTrailer) addTrailer(path, {});
+        return path;
+    }
+
+    // Appends the splash bitmaps (when given) and a trailer that indexes them.
+    static void addTrailer(const std::string &path, const std::vector<unsigned char> &splash1,
+                           PayloadTrailer *custom = nullptr) {
+        const uint32_t engineSize = static_cast<uint32_t>(readBytes(path).size());
+        if (!splash1.empty()) {
+            ASSERT_TRUE(appendBytes(path, splash1));
+        }
+        PayloadTrailer trailer = {};
+        trailer.imageASize = engineSize;
+        trailer.imageBSize = engineSize;
+        trailer.splash1Size = static_cast<uint32_t>(splash1.size());
+        trailer.flags = 0x4000;
+        if (custom != nullptr) trailer = *custom;
+        ASSERT_EQ(0, writePayloadTrailer(path.c_str(), &trailer));
+    }
+
+    DWORD run(const std::string &path, const std::string &args, const std::string &directory = "") {
+        const ProcessResult result = runProcess(path, args, RUN_TIMEOUT_MS, directory);
+        EXPECT_TRUE(result.started) << path << " error " << result.lastError;
+        EXPECT_TRUE(result.finished) << path << " " << args << " did not end";
+        return result.exitCode;
+    }
+
+    // What the test build of the engine noted about its decisions.
+    std::string trace() const {
+        std::ifstream in(dir_.file("trace.txt"));
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+    ScopedEnvironment traced() const { return ScopedEnvironment("LUMIVEX_TEST_TRACE", dir_.file("trace.txt")); }
+
+    TempDirectory dir_;
+};
+
+TEST_F(EngineRun, TheDecisionTableChoosesTheModeByNameAndSwitches) {
+    struct Row {
+        const char *label;
+        const char *name;
+        bool trailer;
+        const char *args;
+        DWORD expected;
+    };
+    const Row rows[] = {
+        {"installer file, no switches", "FISH.exe", true, "", INSTALL},
+        {"installer file, quiet", "FISH.exe", true, "/q", INSTALL},
+        {".scr name runs the saver", "FISH.scr", true, "", SAVER},
+        {".SCR in upper case runs the saver", "FISH.SCR", true, "", SAVER},
+        {"/s on an installer name", "FISH.exe", true, "/s", SAVER},
+        {"/c wins over the .scr name", "FISH.SCR", true, "/c 1234", SETTINGS},
+        {"/c wins over /s", "FISH.exe", true, "/s /c", SETTINGS},
+        {"/a opens the settings", "FISH.exe", true, "/a", SETTINGS},
+        {"/p with a window number does nothing", "FISH.SCR", true, "/p 1234", 0},
+        {"/p wins over /c and /s", "FISH.exe", true, "/s /c /p", 0},
+        {"/r finishes an install", "FISH.exe", true, "/r /c", 0},
+        {"/r inside a path", "FISH.exe", false, "C:/r/x.exe", 0},
+        {"/z path with /s in it", "FISH.exe", true, "/zC:/saver/tank.exe", SAVER},
+        {"upper-case switches are no switches", "FISH.exe", true, "/S /C /P", INSTALL},
+        {"no trailer, installer name", "FISH.exe", false, "", code(-4)},
+        {"no trailer, saver name", "FISH.scr", false, "", code(-4)},
+        {"no trailer, /c", "FISH.exe", false, "/c", code(-4)},
+        {"no trailer, /p still ends with 0", "FISH.scr", false, "/p 1", 0},
+        {"a 10,000-character command line", "FISH.exe", true, nullptr, INSTALL},
+    };
+    const std::string longTail = "/q " + std::string(10000, 'x');
+    for (const Row &row : rows) {
+        const std::string path = place(row.name, row.trailer);
+        EXPECT_EQ(row.expected, run(path, row.args != nullptr ? row.args : longTail)) << row.label;
+        DeleteFileA(path.c_str());
+    }
+}
+
+TEST_F(EngineRun, SplashBitmapsAreReadFromBehindTheEngineImage) {
+    struct Row {
+        const char *label;
+        std::vector<unsigned char> splash;
+        const char *args;
+        DWORD expected;
+    };
+    std::vector<unsigned char> notABitmap(200, 'x');
+    std::vector<unsigned char> truncated = smallBitmapFile(16, 16);
+    truncated.resize(truncated.size() - 10);
+    const Row rows[] = {
+        {"a good bitmap, saver", smallBitmapFile(16, 16), "/s", SAVER},
+        {"a good bitmap, settings", smallBitmapFile(16, 16), "/c", SETTINGS},
+        {"no BM", notABitmap, "/s", code(-6)},
+        {"installer mode never reads it", notABitmap, "", INSTALL},
+    };
+    for (const Row &row : rows) {
+        const std::string path = place("SPLASH.exe", false);
+        addTrailer(path, row.splash);
+        EXPECT_EQ(row.expected, run(path, row.args)) << row.label;
+    }
+}
+
+TEST_F(EngineRun, SizesPastTheSignedRangeNeverBecomeOffsets) {
+    const std::string path = place("HUGE.scr", false);
+    PayloadTrailer trailer = {};
+    trailer.imageASize = 0x7FFFFFF0u;
+    trailer.imageBSize = 0x7FFFFFF0u;
+    trailer.splash1Size = 0x100u;
+    trailer.splash2Size = 0x100u;
+    addTrailer(path, {}, &trailer);
+    EXPECT_EQ(code(-5), run(path, "/s")) << "the second bitmap's offset would pass 2^31 - 1";
+}
+
+TEST_F(EngineRun, ASecondInstanceOfTheSameFileExitsAtOnce) {
+    const std::string path = place("FISH.scr", true);
+    HoldEvents hold("lumivex-e2e-" + std::to_string(GetCurrentProcessId()));
+    PROCESS_INFORMATION first;
+    {
+        ScopedEnvironment held("LUMIVEX_TEST_HOLD", hold.name());
+        ASSERT_TRUE(startProcess(path, "/s", &first));
+    }
+    ASSERT_TRUE(hold.waitEntered(RUN_TIMEOUT_MS)) << "the first saver did not start";
+    {
+        auto tracing = traced();
+        EXPECT_EQ(0u, run(path, "/s")) << "second instance";
+        EXPECT_EQ(0u, run(path, "/c")) << "second instance in settings mode";
+    }
+    EXPECT_EQ(std::string("refused\nrefused\n"), trace());
+    EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(first.hProcess, 0)) << "the first still runs";
+    hold.release();
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(first.hProcess, RUN_TIMEOUT_MS));
+    DWORD firstCode = 0;
+    GetExitCodeProcess(first.hProcess, &firstCode);
+    EXPECT_EQ(SAVER, firstCode) << "the first saver ends undisturbed";
+    CloseHandle(first.hThread);
+    CloseHandle(first.hProcess);
+    EXPECT_EQ(SAVER, run(path, "/s")) << "after the first ended the next is admitted";
+}
+
+TEST_F(EngineRun, ALeftoverFinishingCopyIsDeletedOnTheWayOut) {
+    struct Row {
+        const char *label;
+        bool trailer;
+        const char *args;
+    };
+    const Row rows[] = {
+        {"preview run", true, "/p 77"},
+        {"saver run", true, "/s"},
+        {"run without a trailer", false, ""},
+    };
+    for (const Row &row : rows) {
+        const std::string path = place("FISH.scr", row.trailer);
+        const std::string leftover = dir_.file("Inst9753.exe");
+        ASSERT_TRUE(writeBytes(leftover, {'M', 'Z'}));
+        run(path, row.args);
+        EXPECT_FALSE(pathExists(leftover)) << row.label;
+    }
+    const std::string path = place("FISH.scr", true);
+    const std::string leftover = dir_.file("Inst9753.exe");
+    ASSERT_TRUE(writeBytes(leftover, {'M', 'Z'}));
+    EXPECT_EQ(0u, run(path, "/r \"a\"b\"c\"d")) << "the finishing process";
+    EXPECT_TRUE(pathExists(leftover)) << "the finishing process leaves its own copy alone";
+}
+
+TEST_F(EngineRun, ARefusedInstanceDeletesALeftoverInItsCurrentDirectory) {
+    const std::string path = place("FISH.scr", true);
+    TempDirectory elsewhere;
+    const std::string leftover = elsewhere.file("Inst9753.exe");
+    ASSERT_TRUE(writeBytes(leftover, {'M', 'Z'}));
+    HoldEvents hold("lumivex-e2e-cwd-" + std::to_string(GetCurrentProcessId()));
+    PROCESS_INFORMATION first;
+    {
+        ScopedEnvironment held("LUMIVEX_TEST_HOLD", hold.name());
+        ASSERT_TRUE(startProcess(path, "/s", &first));
+    }
+    ASSERT_TRUE(hold.waitEntered(RUN_TIMEOUT_MS));
+    EXPECT_EQ(0u, run(path, "/s", elsewhere.path()));
+    EXPECT_FALSE(pathExists(leftover)) << "the refused instance has an empty engine path";
+    hold.release();
+    WaitForSingleObject(first.hProcess, RUN_TIMEOUT_MS);
+    CloseHandle(first.hThread);
+    CloseHandle(first.hProcess);
+}
+
+// The platform class as the engine decides it, with the password setting of each class.
+TEST_F(EngineRun, PlatformClassAndPasswordSettingAtStartUp) {
+    SavedProfileValue value("Lumivex", "Password Value", "system.ini");
+    SavedProfileValue protect("Lumivex", "Password Protect", "system.ini");
+    struct Row {
+        const char *label;
+        const char *version;  // the test build's stand-in for the system's version value
+        const char *storedValue;
+        const char *args;
+        const char *expectedTrace;
+        const char *valueAfter;
+    };
+    const Row rows[] = {
+        {"default Wine", "", nullptr, "/s", "class=win95\nprotected=0\nmode=saver\n", "<absent>"},
+        {"win95, /a forces protection", "", nullptr, "/a", "class=win95\nprotected=1\nmode=settings\n", "<absent>"},
+        {"winNT", "0x00004003", "4444", "/s", "class=winNT\nprotected=0\nmode=saver\n", "4444"},
+        {"win31, no password stored", "0x00000003", nullptr, "/s", "class=win31\nprotected=0\nmode=saver\n", "0"},
+        {"win31, password and protect", "0x00000003", "4444", "/s", "class=win31\nprotected=1\nmode=saver\n", "4444"},
+    };
+    for (const Row &row : rows) {
+        WritePrivateProfileStringA("Lumivex", "Password Value", row.storedValue, "system.ini");
+        WritePrivateProfileStringA("Lumivex", "Password Protect", "1", "system.ini");
+        WritePrivateProfileStringA(nullptr, nullptr, nullptr, "system.ini");
+        DeleteFileA(dir_.file("trace.txt").c_str());
+        const std::string path = place("CLASS.exe", true);
+        {
+            auto tracing = traced();
+            ScopedEnvironment version("LUMIVEX_TEST_VERSION", row.version);
+            run(path, row.args);
+        }
+        EXPECT_EQ(row.expectedTrace, trace()) << row.label;
+        EXPECT_EQ(row.valueAfter, readProfileText("Lumivex", "Password Value", "system.ini")) << row.label;
+    }
+}
+
+// The real win31 class: Wine reports Windows NT 3.51 to a program of this file name.
+TEST_F(EngineRun, Win31ClassThroughThePerProgramWindowsVersion) {
+    SavedProfileValue value("Lumivex", "Password Value", "system.ini");
+    const char *key = "Software\\Wine\\AppDefaults\\W31CLASS.scr";
+    HKEY appDefaults = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_WRITE, nullptr, &appDefaults,
+                                             nullptr));
+    RegSetValueExA(appDefaults, "Version", 0, REG_SZ, reinterpret_cast<const BYTE *>("nt351"), 6);
+    RegCloseKey(appDefaults);
+
+    const std::string engines[] = {testEngine(), shippedEngine()};
+    for (const std::string &engine : engines) {
+        WritePrivateProfileStringA("Lumivex", "Password Value", nullptr, "system.ini");
+        WritePrivateProfileStringA(nullptr, nullptr, nullptr, "system.ini");
+        DeleteFileA(dir_.file("trace.txt").c_str());
+        const std::string path = place("W31CLASS.scr", true, engine);
+        auto tracing = traced();
+        EXPECT_EQ(SAVER, run(path, "")) << engine;
+        EXPECT_EQ("0", readProfileText("Lumivex", "Password Value", "system.ini"))
+            << engine << ": only the win31 class reads, and so writes back, the password value";
+        if (engine == testEngine()) {
+            EXPECT_EQ("class=win31\nprotected=0\nmode=saver\n", trace());
+        }
+    }
+    RegDeleteKeyA(HKEY_CURRENT_USER, key);
+}
+
+TEST_F(EngineRun, TheShippedEngineFollowsTheSameTable) {
+    ASSERT_TRUE(pathExists(shippedEngine())) << "--shipped-engine=PATH";
+    struct Row {
+        const char *label;
+        const char *name;
+        bool trailer;
+        const char *args;
+        DWORD expected;
+    };
+    const Row rows[] = {
+        {"saver", "FISH.scr", true, "", SAVER},
+        {"settings", "FISH.scr", true, "/c", SETTINGS},
+        {"installer", "FISH.exe", true, "", INSTALL},
+        {"preview", "FISH.scr", true, "/p 1", 0},
+        {"no trailer", "FISH.exe", false, "", code(-4)},
+    };
+    for (const Row &row : rows) {
+        const std::string path = place(row.name, row.trailer, shippedEngine());
+        EXPECT_EQ(row.expected, run(path, row.args)) << row.label;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,11 @@
+// A program that takes part in the single-instance count of its own file, for the tests.
+// Admitted, it exits 1 (held first while LUMIVEX_TEST_HOLD names a pair of events); refused, 2.
+#include "startup/entry.h"
+#include "startup/test_seams.h"
+
+int main() {
+    const bool admitted = enterSingleInstance();
+    if (admitted) testHoldInstance();
+    leaveSingleInstance("");
+    return admitted ? 1 : 2;
+}

@@ -1,0 +1,227 @@
+#include "support.h"
+
+#include <cstdio>
+#include <map>
+
+std::string toWindowsPath(const std::string &path) {
+    if (path.empty() || path[0] != '/') return path;
+    std::string result = "Z:" + path;
+    for (char &c : result) {
+        if (c == '/') c = '\\';
+    }
+    return result;
+}
+
+TempDirectory::TempDirectory() {
+    char base[MAX_PATH];
+    GetTempPathA(MAX_PATH, base);
+    static unsigned counter = 0;
+    for (;;) {
+        char name[MAX_PATH];
+        std::snprintf(name, sizeof name, "%slumivex-%lu-%u", base, GetCurrentProcessId(), ++counter);
+        if (CreateDirectoryA(name, nullptr)) {
+            path_ = name;
+            return;
+        }
+    }
+}
+
+TempDirectory::~TempDirectory() {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((path_ + "\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            const std::string name = found.cFileName;
+            if (name == "." || name == "..") continue;
+            const std::string full = path_ + "\\" + name;
+            SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileA(full.c_str());
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryA(path_.c_str());
+}
+
+std::vector<unsigned char> readBytes(const std::string &path) {
+    std::vector<unsigned char> bytes;
+    FILE *file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) return bytes;
+    unsigned char buffer[65536];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.insert(bytes.end(), buffer, buffer + n);
+    std::fclose(file);
+    return bytes;
+}
+
+namespace {
+
+bool putBytes(const std::string &path, const std::vector<unsigned char> &bytes, const char *mode) {
+    FILE *file = std::fopen(path.c_str(), mode);
+    if (file == nullptr) return false;
+    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    return std::fclose(file) == 0 && ok;
+}
+
+}  // namespace
+
+bool writeBytes(const std::string &path, const std::vector<unsigned char> &bytes) { return putBytes(path, bytes, "wb"); }
+bool appendBytes(const std::string &path, const std::vector<unsigned char> &bytes) { return putBytes(path, bytes, "ab"); }
+bool pathExists(const std::string &path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+ScopedEnvironment::ScopedEnvironment(const char *name, const std::string &value) : name_(name), hadOld_(false) {
+    char buffer[32768];
+    const DWORD n = GetEnvironmentVariableA(name, buffer, sizeof buffer);
+    if (n > 0 && n < sizeof buffer) {
+        old_ = buffer;
+        hadOld_ = true;
+    }
+    SetEnvironmentVariableA(name, value.c_str());
+}
+
+ScopedEnvironment::~ScopedEnvironment() { SetEnvironmentVariableA(name_.c_str(), hadOld_ ? old_.c_str() : nullptr); }
+
+bool startProcess(const std::string &program, const std::string &args, PROCESS_INFORMATION *info,
+                  const std::string &directory) {
+    std::string commandLine = "\"" + program + "\"";
+    if (!args.empty()) commandLine += " " + args;
+    std::vector<char> writable(commandLine.begin(), commandLine.end());
+    writable.push_back('\0');
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    *info = PROCESS_INFORMATION{};
+    return CreateProcessA(program.c_str(), writable.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          directory.empty() ? nullptr : directory.c_str(), &startup, info) != 0;
+}
+
+ProcessResult runProcess(const std::string &program, const std::string &args, DWORD timeoutMs,
+                         const std::string &directory) {
+    ProcessResult result = {};
+    PROCESS_INFORMATION info;
+    if (!startProcess(program, args, &info, directory)) {
+        result.lastError = GetLastError();
+        return result;
+    }
+    result.started = true;
+    result.finished = WaitForSingleObject(info.hProcess, timeoutMs) == WAIT_OBJECT_0;
+    if (!result.finished) TerminateProcess(info.hProcess, 0xDEAD);
+    GetExitCodeProcess(info.hProcess, &result.exitCode);
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    return result;
+}
+
+namespace {
+
+BOOL CALLBACK collectStatic(HWND child, LPARAM param) {
+    char className[32] = {};
+    GetClassNameA(child, className, sizeof className);
+    if (lstrcmpiA(className, "Static") == 0) {
+        char text[1024] = {};
+        GetWindowTextA(child, text, sizeof text);
+        std::string *longest = reinterpret_cast<std::string *>(param);
+        if (std::string(text).size() > longest->size()) *longest = text;
+    }
+    return TRUE;
+}
+
+// The message box watcher: a thread timer that the box's own modal loop dispatches.
+struct Watch {
+    int button;
+    int ticks;
+    MessageBoxSeen seen;
+    UINT_PTR timer;
+} watch;
+
+constexpr int WATCH_TICKS = 500;  // 10 s at 20 ms
+
+BOOL CALLBACK findBox(HWND window, LPARAM param) {
+    char className[32] = {};
+    GetClassNameA(window, className, sizeof className);
+    if (lstrcmpA(className, "#32770") == 0 && IsWindowVisible(window)) {
+        *reinterpret_cast<HWND *>(param) = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+void CALLBACK watchTick(HWND, UINT, UINT_PTR, DWORD) {
+    if (watch.seen.found || ++watch.ticks > WATCH_TICKS) return;
+    HWND box = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), findBox, reinterpret_cast<LPARAM>(&box));
+    if (box == nullptr) return;
+    watch.seen.found = true;
+    watch.seen.shown = readDialogText(box);
+    PostMessageA(box, WM_COMMAND, static_cast<WPARAM>(watch.button), 0);
+}
+
+}  // namespace
+
+DialogText readDialogText(HWND dialog) {
+    DialogText result;
+    char caption[1024] = {};
+    GetWindowTextA(dialog, caption, sizeof caption);
+    result.caption = caption;
+    EnumChildWindows(dialog, collectStatic, reinterpret_cast<LPARAM>(&result.text));
+    return result;
+}
+
+MessageBoxSeen beginWatchingMessageBox(int button) {
+    watch = Watch{};
+    watch.button = button;
+    watch.timer = SetTimer(nullptr, 0, 20, watchTick);
+    return watch.seen;
+}
+
+MessageBoxSeen endWatchingMessageBox() {
+    KillTimer(nullptr, watch.timer);
+    return watch.seen;
+}
+
+std::string readProfileText(const char *section, const char *key, const char *file) {
+    char text[1024] = {};
+    if (file == nullptr) {
+        GetProfileStringA(section, key, "<absent>", text, sizeof text);
+    } else {
+        GetPrivateProfileStringA(section, key, "<absent>", text, sizeof text, file);
+    }
+    return text;
+}
+
+SavedProfileValue::SavedProfileValue(const char *section, const char *key, const char *file)
+    : section_(section), key_(key), file_(file != nullptr ? file : ""), useWinIni_(file == nullptr) {
+    value_ = readProfileText(section, key, file);
+    present_ = value_ != "<absent>";
+}
+
+SavedProfileValue::~SavedProfileValue() {
+    const char *value = present_ ? value_.c_str() : nullptr;
+    if (useWinIni_) {
+        WriteProfileStringA(section_.c_str(), key_.c_str(), value);
+        WriteProfileStringA(nullptr, nullptr, nullptr);
+    } else {
+        WritePrivateProfileStringA(section_.c_str(), key_.c_str(), value, file_.c_str());
+        WritePrivateProfileStringA(nullptr, nullptr, nullptr, file_.c_str());
+    }
+}
+
+namespace {
+std::map<std::string, std::string> &options() {
+    static std::map<std::string, std::string> values;
+    return values;
+}
+}  // namespace
+
+void parseTestOptions(int argc, char **argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        const size_t equals = arg.find('=');
+        if (arg.rfind("--", 0) == 0 && equals != std::string::npos) {
+            options()[arg.substr(2, equals - 2)] = arg.substr(equals + 1);
+        }
+    }
+}
+
+std::string testOption(const char *name) {
+    const auto found = options().find(name);
+    return found != options().end() ? found->second : std::string();
+}

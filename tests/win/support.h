@@ -1,0 +1,107 @@
+// Helpers for the Windows test programs: temporary directories, files, processes, environment,
+// INI sections and message boxes read back from real windows.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// "/home/x/y" (a path of the build machine) as Wine sees it: "Z:\home\x\y"; Windows paths pass.
+std::string toWindowsPath(const std::string &path);
+
+// A fresh directory under the system's temporary directory, removed with its files on scope exit.
+class TempDirectory {
+public:
+    TempDirectory();
+    ~TempDirectory();
+    TempDirectory(const TempDirectory &) = delete;
+    TempDirectory &operator=(const TempDirectory &) = delete;
+    const std::string &path() const { return path_; }
+    std::string file(const std::string &name) const { return path_ + "\\" + name; }
+
+private:
+    std::string path_;
+};
+
+std::vector<unsigned char> readBytes(const std::string &path);
+bool writeBytes(const std::string &path, const std::vector<unsigned char> &bytes);
+bool appendBytes(const std::string &path, const std::vector<unsigned char> &bytes);
+bool pathExists(const std::string &path);
+
+// Sets an environment variable for this process and the processes it starts; restores the old
+// value (or its absence) on scope exit.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char *name, const std::string &value);
+    ~ScopedEnvironment();
+    ScopedEnvironment(const ScopedEnvironment &) = delete;
+    ScopedEnvironment &operator=(const ScopedEnvironment &) = delete;
+
+private:
+    std::string name_;
+    std::string old_;
+    bool hadOld_;
+};
+
+struct ProcessResult {
+    bool started;
+    bool finished;      // within the time bound; an unfinished process is terminated
+    DWORD exitCode;     // the full 32-bit code, as the system reports it
+    DWORD lastError;    // why it did not start
+};
+
+// Starts "program" args (program quoted) in the given directory (empty: this one) and waits for
+// its end at most timeoutMs.
+ProcessResult runProcess(const std::string &program, const std::string &args, DWORD timeoutMs,
+                         const std::string &directory = "");
+
+// Starts a process without waiting; the caller owns the handles.
+bool startProcess(const std::string &program, const std::string &args, PROCESS_INFORMATION *info,
+                  const std::string &directory = "");
+
+// The caption and the longest static text of a dialog box (the message of a message box).
+struct DialogText {
+    std::string caption;
+    std::string text;
+};
+DialogText readDialogText(HWND dialog);
+
+// Runs action (which shows a message box in this thread), reads the box when it appears, then
+// presses its button `button` (IDOK by default). Returns what the box showed; found is false
+// when no box appeared within the time bound.
+struct MessageBoxSeen {
+    bool found;
+    DialogText shown;
+};
+template <typename Action>
+MessageBoxSeen answerMessageBox(Action action, int button = IDOK);
+MessageBoxSeen beginWatchingMessageBox(int button);
+MessageBoxSeen endWatchingMessageBox();
+
+template <typename Action>
+MessageBoxSeen answerMessageBox(Action action, int button) {
+    beginWatchingMessageBox(button);
+    action();
+    return endWatchingMessageBox();
+}
+
+// Keeps a private-profile section (or a win.ini key) as it was before the test.
+class SavedProfileValue {
+public:
+    SavedProfileValue(const char *section, const char *key, const char *file);  // file null: win.ini
+    ~SavedProfileValue();
+    SavedProfileValue(const SavedProfileValue &) = delete;
+    SavedProfileValue &operator=(const SavedProfileValue &) = delete;
+
+private:
+    std::string section_, key_, file_, value_;
+    bool useWinIni_;
+    bool present_;
+};
+
+std::string readProfileText(const char *section, const char *key, const char *file);
+
+// Command-line options of the test programs: --name=value after GoogleTest took its own.
+void parseTestOptions(int argc, char **argv);
+std::string testOption(const char *name);
