@@ -4,9 +4,9 @@
 set -euo pipefail
 
 packages=(
-  cmake ninja-build clang clang-format googletest
-  g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
-  wine wine32:i386 xvfb xauth x11-apps imagemagick python3
+  cmake ninja-build g++ clang clang-format googletest
+  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-i686-dev mingw-w64-x86-64-dev
+  wine wine64 wine32:i386 xvfb xauth python3
 )
 
 need_root() {
@@ -20,7 +20,6 @@ missing=()
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   need_root
   dpkg --add-architecture i386
-  apt_updated=0
 fi
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
