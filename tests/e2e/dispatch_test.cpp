@@ -44,6 +44,15 @@ std::vector<unsigned char> smallBitmapFile(int width, int height) {
     return bytes;
 }
 
+// One start of the engine: the file's name, whether it carries a trailer, the command line.
+struct DecisionRow {
+    const char *label;
+    const char *name;
+    bool trailer;
+    std::string args;
+    DWORD expected;
+};
+
 class EngineRun : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -92,18 +101,19 @@ protected:
     }
     ScopedEnvironment traced() const { return ScopedEnvironment("LUMIVEX_TEST_TRACE", dir_.file("trace.txt")); }
 
+    void checkDecisions(const std::vector<DecisionRow> &rows, const std::string &engine) {
+        for (const DecisionRow &row : rows) {
+            const std::string path = place(row.name, row.trailer, engine);
+            EXPECT_EQ(row.expected, run(path, row.args)) << row.label;
+            DeleteFileA(path.c_str());
+        }
+    }
+
     TempDirectory dir_;
 };
 
 TEST_F(EngineRun, TheDecisionTableChoosesTheModeByNameAndSwitches) {
-    struct Row {
-        const char *label;
-        const char *name;
-        bool trailer;
-        const char *args;
-        DWORD expected;
-    };
-    const Row rows[] = {
+    checkDecisions({
         {"installer file, no switches", "FISH.exe", true, "", INSTALL},
         {"installer file, quiet", "FISH.exe", true, "/q", INSTALL},
         {".scr name runs the saver", "FISH.scr", true, "", SAVER},
@@ -122,14 +132,8 @@ TEST_F(EngineRun, TheDecisionTableChoosesTheModeByNameAndSwitches) {
         {"no trailer, saver name", "FISH.scr", false, "", code(-4)},
         {"no trailer, /c", "FISH.exe", false, "/c", code(-4)},
         {"no trailer, /p still ends with 0", "FISH.scr", false, "/p 1", 0},
-        {"a 10,000-character command line", "FISH.exe", true, nullptr, INSTALL},
-    };
-    const std::string longTail = "/q " + std::string(10000, 'x');
-    for (const Row &row : rows) {
-        const std::string path = place(row.name, row.trailer);
-        EXPECT_EQ(row.expected, run(path, row.args != nullptr ? row.args : longTail)) << row.label;
-        DeleteFileA(path.c_str());
-    }
+        {"a 10,000-character command line", "FISH.exe", true, "/q " + std::string(10000, 'x'), INSTALL},
+    }, testEngine());
 }
 
 TEST_F(EngineRun, SplashBitmapsAreReadFromBehindTheEngineImage) {
@@ -301,24 +305,13 @@ TEST_F(EngineRun, Win31ClassThroughThePerProgramWindowsVersion) {
 
 TEST_F(EngineRun, TheShippedEngineFollowsTheSameTable) {
     ASSERT_TRUE(pathExists(shippedEngine())) << "--shipped-engine=PATH";
-    struct Row {
-        const char *label;
-        const char *name;
-        bool trailer;
-        const char *args;
-        DWORD expected;
-    };
-    const Row rows[] = {
+    checkDecisions({
         {"saver", "FISH.scr", true, "", SAVER},
         {"settings", "FISH.scr", true, "/c", SETTINGS},
         {"installer", "FISH.exe", true, "", INSTALL},
         {"preview", "FISH.scr", true, "/p 1", 0},
         {"no trailer", "FISH.exe", false, "", code(-4)},
-    };
-    for (const Row &row : rows) {
-        const std::string path = place(row.name, row.trailer, shippedEngine());
-        EXPECT_EQ(row.expected, run(path, row.args)) << row.label;
-    }
+    }, shippedEngine());
 }
 
 }  // namespace
