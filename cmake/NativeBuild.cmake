@@ -9,9 +9,17 @@ add_library(lumivex_core STATIC ${LUMIVEX_CORE_SOURCES})
 target_include_directories(lumivex_core PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_options(lumivex_core PRIVATE ${LUMIVEX_WARNINGS})
 
+# The tool that assembles installer files, on top of the same payload code.
+add_library(lumivex_pack_lib STATIC tools/pack/assemble.cpp)
+target_link_libraries(lumivex_pack_lib PUBLIC lumivex_core)
+target_compile_options(lumivex_pack_lib PRIVATE ${LUMIVEX_WARNINGS})
+add_executable(lumivex-pack tools/pack/main.cpp)
+target_link_libraries(lumivex-pack PRIVATE lumivex_pack_lib)
+target_compile_options(lumivex-pack PRIVATE ${LUMIVEX_WARNINGS})
+
 file(GLOB NATIVE_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/native/*.cpp)
 add_executable(native_tests ${NATIVE_TEST_SOURCES})
-target_link_libraries(native_tests PRIVATE lumivex_core GTest::gtest_main)
+target_link_libraries(native_tests PRIVATE lumivex_pack_lib GTest::gtest_main)
 target_compile_options(native_tests PRIVATE ${LUMIVEX_WARNINGS})
 
 include(GoogleTest)

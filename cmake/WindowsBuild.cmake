@@ -29,7 +29,9 @@ set_source_files_properties(${LUMIVEX_RESOURCE_SCRIPT} PROPERTIES OBJECT_DEPENDS
 
 set(LUMIVEX_WIN32_SOURCES
     images/image_set.cpp
+    install/finishing.cpp
     install/install.cpp
+    saver/player.cpp
     saver/saver_window.cpp
     saver/supervision.cpp
     settings/settings_window.cpp
@@ -37,6 +39,7 @@ set(LUMIVEX_WIN32_SOURCES
     startup/single_instance.cpp
     startup/system_settings.cpp
     startup/test_seams.cpp
+    startup/windows_paths.cpp
 )
 
 # The engine's code as a library: once as shipped, once with the test hooks.
@@ -60,6 +63,11 @@ function(lumivex_engine name library)
 endfunction()
 lumivex_engine(lumivex lumivex_win)             # the engine that ships
 lumivex_engine(lumivex-test lumivex_win_seams)  # the same engine with the test hooks
+
+# The tool that assembles installer files, also as a Windows console program.
+add_executable(lumivex-pack tools/pack/main.cpp tools/pack/assemble.cpp)
+target_link_libraries(lumivex-pack PRIVATE lumivex_win)
+target_compile_options(lumivex-pack PRIVATE ${LUMIVEX_WARNINGS})
 
 # The shipped engine's file: the shared section and the imported DLLs.
 add_test(NAME engine_file_layout

@@ -84,3 +84,18 @@ int splashOffsets(const PayloadTrailer &trailer, bool win31, int32_t *first, int
     if (result == FILE_OK) *first = base;
     return result;
 }
+
+int installerLayout(const PayloadTrailer &trailer, uint32_t fileSize, InstallerLayout *layout) {
+    InstallerLayout at = {};
+    int32_t splash2 = 0;
+    int32_t end = 0;
+    int result = addPartSize(0, trailer.imageASize, &at.imageB);
+    if (result == FILE_OK) result = addPartSize(at.imageB, trailer.imageBSize, &at.splash);
+    if (result == FILE_OK) result = addPartSize(at.splash, trailer.splash1Size, &splash2);
+    if (result == FILE_OK) result = addPartSize(splash2, trailer.splash2Size, &at.player);
+    if (result == FILE_OK) result = addPartSize(at.player, trailer.playerSize, &at.trailer);
+    if (result == FILE_OK) result = addPartSize(at.trailer, TRAILER_SIZE, &end);
+    if (result == FILE_OK && static_cast<uint32_t>(end) > fileSize) result = FILE_SEEK_FAILED;
+    if (result == FILE_OK) *layout = at;
+    return result;
+}

@@ -46,3 +46,16 @@ int addPartSize(int32_t offset, uint32_t size, int32_t *sum);
 // Where the two splash bitmaps of an engine file start: both follow the engine image of the
 // platform class (image A on the win31 class, image B on the others).
 int splashOffsets(const PayloadTrailer &trailer, bool win31, int32_t *first, int32_t *second);
+
+// Where the parts of an installer file start: image A at 0, then image B, both splash bitmaps,
+// the player and the trailer.
+struct InstallerLayout {
+    int32_t imageB;
+    int32_t splash;
+    int32_t player;
+    int32_t trailer;
+};
+
+// FILE_SEEK_FAILED when a sum passes 2^31 - 1, or when the parts and the trailer do not fit
+// inside a file of fileSize bytes (a truncated download, say).
+int installerLayout(const PayloadTrailer &trailer, uint32_t fileSize, InstallerLayout *layout);

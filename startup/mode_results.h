@@ -4,4 +4,3 @@
 
 constexpr int MODE_RESULT_SETTINGS = 10;
 constexpr int MODE_RESULT_SAVER = 11;
-constexpr int MODE_RESULT_INSTALL = 12;

@@ -22,13 +22,14 @@ add_executable(instance_probe tests/win/instance_probe.cpp)
 target_link_libraries(instance_probe PRIVATE lumivex_win_seams)
 
 # End-to-end runs of the real engine.
-add_executable(e2e_tests tests/e2e/dispatch_test.cpp)
+add_executable(e2e_tests tests/e2e/dispatch_test.cpp tests/e2e/install_test.cpp)
 target_link_libraries(e2e_tests PRIVATE win_test_support lumivex_win)
 target_compile_options(e2e_tests PRIVATE ${LUMIVEX_WARNINGS})
-add_dependencies(e2e_tests lumivex lumivex-test)
+add_dependencies(e2e_tests lumivex lumivex-test lumivex-pack)
 
 # Every Windows test shares the prefix's C:\windows (win.ini, system.ini): one at a time.
 add_test(NAME win_unit_tests COMMAND win_unit_tests --probe=$<TARGET_FILE:instance_probe>)
 add_test(NAME e2e_dispatch
-         COMMAND e2e_tests --engine=$<TARGET_FILE:lumivex-test> --shipped-engine=$<TARGET_FILE:lumivex>)
+         COMMAND e2e_tests --engine=$<TARGET_FILE:lumivex-test> --shipped-engine=$<TARGET_FILE:lumivex>
+                 --pack=$<TARGET_FILE:lumivex-pack> --art=${ART_DIR})
 set_tests_properties(win_unit_tests e2e_dispatch PROPERTIES RESOURCE_LOCK windows_directory TIMEOUT 600)

@@ -9,7 +9,7 @@
 #include <vector>
 
 class TempDirTest : public ::testing::Test {
-protected:
+public:
     void SetUp() override {
         char pattern[] = "/tmp/lumivex-test-XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);

@@ -145,4 +145,38 @@ TEST(TrailerOffsets, SumsPastTheSignedRangeFailInsteadOfWrapping) {
     }
 }
 
+TEST(InstallerLayout, PartsMustFitTheFileAndTheSignedRange) {
+    // The installer file behind the example saver: 17,118,177 bytes, player at 561,392.
+    PayloadTrailer t = {};
+    t.imageASize = 175136;
+    t.imageBSize = 169472;
+    t.splash1Size = 73928;
+    t.splash2Size = 142856;
+    t.playerSize = 16556741;
+    InstallerLayout layout = {};
+    ASSERT_EQ(0, installerLayout(t, 17118177u, &layout));
+    EXPECT_EQ(175136, layout.imageB);
+    EXPECT_EQ(344608, layout.splash);
+    EXPECT_EQ(561392, layout.player);
+    EXPECT_EQ(17118133, layout.trailer);
+
+    struct Row {
+        const char *label;
+        uint32_t fileSize;
+        uint32_t playerSize;
+        int expected;
+    };
+    const Row rows[] = {
+        {"one byte short: truncated", 17118176u, 16556741u, FILE_SEEK_FAILED},
+        {"room to spare", 20000000u, 16556741u, 0},
+        {"player size passes 2^31 - 1", 0xFFFFFFFFu, 0x7FFFFFFFu, FILE_SEEK_FAILED},
+        {"sum with the trailer passes 2^31 - 1", 0xFFFFFFFFu, 0x7FFFFFFFu - 561392u - 43u, FILE_SEEK_FAILED},
+        {"sum with the trailer is 2^31 - 1", 0xFFFFFFFFu, 0x7FFFFFFFu - 561392u - 44u, 0},
+    };
+    for (const Row &row : rows) {
+        t.playerSize = row.playerSize;
+        EXPECT_EQ(row.expected, installerLayout(t, row.fileSize, &layout)) << row.label;
+    }
+}
+
 }  // namespace

@@ -1,5 +1,8 @@
 #include "support.h"
 
+#include <tlhelp32.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <map>
 
@@ -224,4 +227,82 @@ void parseTestOptions(int argc, char **argv) {
 std::string testOption(const char *name) {
     const auto found = options().find(name);
     return found != options().end() ? found->second : std::string();
+}
+
+int answerOk(const DialogText &) { return IDOK; }
+int answerCancel(const DialogText &) { return IDCANCEL; }
+
+namespace {
+
+struct BoxSearch {
+    DWORD processId;
+    std::vector<HWND> boxes;
+};
+
+BOOL CALLBACK findProcessBoxes(HWND window, LPARAM param) {
+    auto *search = reinterpret_cast<BoxSearch *>(param);
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    char className[32] = {};
+    GetClassNameA(window, className, sizeof className);
+    if (processId == search->processId && lstrcmpA(className, "#32770") == 0 && IsWindowVisible(window)) {
+        search->boxes.push_back(window);
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+AnsweredRun runAnswering(const std::string &program, const std::string &args, DWORD timeoutMs, BoxAnswer answer,
+                         const std::string &directory) {
+    AnsweredRun run = {};
+    PROCESS_INFORMATION info;
+    if (!startProcess(program, args, &info, directory)) {
+        run.process.lastError = GetLastError();
+        return run;
+    }
+    run.process.started = true;
+    std::vector<HWND> answered;
+    const DWORD start = GetTickCount();
+    // Each pass waits on the process itself for at most 20 ms, then looks for its boxes.
+    while (!run.process.finished && GetTickCount() - start < timeoutMs) {
+        run.process.finished = WaitForSingleObject(info.hProcess, 20) == WAIT_OBJECT_0;
+        BoxSearch search = {info.dwProcessId, {}};
+        EnumWindows(findProcessBoxes, reinterpret_cast<LPARAM>(&search));
+        for (HWND box : search.boxes) {
+            if (std::find(answered.begin(), answered.end(), box) != answered.end()) continue;
+            const DialogText text = readDialogText(box);
+            if (text.text.empty()) continue;  // not laid out yet: read it on the next pass
+            run.boxes.push_back(text);
+            answered.push_back(box);
+            PostMessageA(box, WM_COMMAND, static_cast<WPARAM>(answer(text)), 0);
+        }
+    }
+    if (!run.process.finished) TerminateProcess(info.hProcess, 0xDEAD);
+    GetExitCodeProcess(info.hProcess, &run.process.exitCode);
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    return run;
+}
+
+bool waitForProcessesNamed(const char *exeName, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        HANDLE running = nullptr;
+        HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+        PROCESSENTRY32 entry = {};
+        entry.dwSize = sizeof entry;
+        for (BOOL more = Process32First(snapshot, &entry); more && running == nullptr;
+             more = Process32Next(snapshot, &entry)) {
+            if (lstrcmpiA(entry.szExeFile, exeName) == 0) {
+                running = OpenProcess(SYNCHRONIZE, FALSE, entry.th32ProcessID);
+            }
+        }
+        CloseHandle(snapshot);
+        if (running == nullptr) return true;
+        const DWORD elapsed = GetTickCount() - start;
+        const DWORD waited = elapsed < timeoutMs ? WaitForSingleObject(running, timeoutMs - elapsed) : WAIT_TIMEOUT;
+        CloseHandle(running);
+        if (waited != WAIT_OBJECT_0) return false;
+    }
 }

@@ -105,3 +105,19 @@ std::string readProfileText(const char *section, const char *key, const char *fi
 // Command-line options of the test programs: --name=value after GoogleTest took its own.
 void parseTestOptions(int argc, char **argv);
 std::string testOption(const char *name);
+
+// Runs a program and answers every message box that a process of the program shows: `answer`
+// gives the button for a box's text (IDOK, IDCANCEL, ...). Waits at most timeoutMs in all.
+struct AnsweredRun {
+    ProcessResult process;
+    std::vector<DialogText> boxes;  // in the order they appeared
+};
+using BoxAnswer = int (*)(const DialogText &box);
+int answerOk(const DialogText &box);
+int answerCancel(const DialogText &box);
+AnsweredRun runAnswering(const std::string &program, const std::string &args, DWORD timeoutMs,
+                         BoxAnswer answer = answerOk, const std::string &directory = "");
+
+// Waits until no process runs from a file of this name (for example a finishing process that
+// an installer started); false when one still runs after timeoutMs.
+bool waitForProcessesNamed(const char *exeName, DWORD timeoutMs);

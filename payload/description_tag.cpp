@@ -1,0 +1,115 @@
+#include "payload/description_tag.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "payload/file_copy.h"
+
+namespace {
+
+// The tag is never taken at offsets 0 or 1: there must be a length byte in front of it, and the
+// first two bytes of an executable are its signature.
+constexpr int32_t FIRST_TAG_OFFSET = 2;
+
+int closeFile(FILE **file) {
+    int result = 0;
+    if (*file != nullptr) result = std::fclose(*file);
+    *file = nullptr;
+    return result;
+}
+
+// How many bytes from offset nul on may hold a new text and its NUL: the NUL itself and the run
+// of zero bytes that follows it up to the end of the window.
+int32_t roomAt(const unsigned char *window, int32_t nul) {
+    int32_t end = nul + 1;
+    while (end < TAG_SEARCH_WINDOW && window[end] == 0) ++end;
+    return end - nul;
+}
+
+int accessOpenFile(FILE *file, unsigned char *window, const char *tag, char *outText, const char *newText) {
+    if (std::fseek(file, 0, SEEK_SET) != 0) return FILE_SEEK_FAILED;
+    if (std::fread(window, 1, TAG_SEARCH_WINDOW, file) != TAG_SEARCH_WINDOW) return FILE_SHORT_READ;
+
+    int32_t tagAt = 0;
+    const int32_t end = findTagInBuffer(tag, window, TAG_SEARCH_WINDOW, &tagAt);
+    if (end == 0) return FILE_SEEK_FAILED;
+    const int32_t textAt = tagAt + static_cast<int32_t>(std::strlen(tag));
+    const int32_t nul = end - 1;
+    // A text the reader's buffer cannot hold is no usable tag, for writing either.
+    if (nul - textAt > TAG_TEXT_CAPACITY - 1) return FILE_SEEK_FAILED;
+
+    if (newText == nullptr) {
+        std::memcpy(outText, window + textAt, static_cast<size_t>(nul - textAt));
+        outText[nul - textAt] = '\0';
+        return FILE_OK;
+    }
+
+    // Check the room before writing anything, so a text that does not fit leaves the file as it was.
+    const size_t newLength = std::strlen(newText);
+    if (newLength + 1 > static_cast<size_t>(roomAt(window, nul))) return FILE_SEEK_FAILED;
+
+    const unsigned char lengthByte = static_cast<unsigned char>((std::strlen(tag) + newLength) & 0xFFu);
+    if (std::fseek(file, static_cast<long>(tagAt - 1), SEEK_SET) != 0) return FILE_SEEK_FAILED;
+    if (std::fwrite(&lengthByte, 1, 1, file) != 1) return FILE_SHORT_WRITE;
+    if (std::fseek(file, static_cast<long>(nul), SEEK_SET) != 0) return FILE_SEEK_FAILED;
+    if (std::fwrite(newText, 1, newLength + 1, file) != newLength + 1) return FILE_SHORT_WRITE;
+    return FILE_OK;
+}
+
+}  // namespace
+
+int32_t findTagInBuffer(const char *tag, const unsigned char *buffer, int32_t size, int32_t *tagPosition) {
+    *tagPosition = 0;
+    const size_t tagLength = tag != nullptr ? std::strlen(tag) : 0;
+    if (tagLength == 0 || size < FIRST_TAG_OFFSET || tagLength > static_cast<size_t>(size - FIRST_TAG_OFFSET)) {
+        return 0;
+    }
+    const int32_t length = static_cast<int32_t>(tagLength);
+    for (int32_t at = FIRST_TAG_OFFSET; at <= size - length; ++at) {
+        if (std::memcmp(buffer + at, tag, tagLength) != 0) continue;
+        // The tag holds no NUL, so a later occurrence would lie in the same run without a NUL:
+        // the first occurrence decides.
+        const void *nul = std::memchr(buffer + at + length, 0, static_cast<size_t>(size - at - length));
+        if (nul == nullptr) return 0;
+        *tagPosition = at;
+        return static_cast<int32_t>(static_cast<const unsigned char *>(nul) - buffer) + 1;
+    }
+    return 0;
+}
+
+int accessDescriptionTag(const char *path, const char *tag, char *outText, const char *newText) {
+    if (newText == nullptr) {
+        if (outText == nullptr) return FILE_NO_BUFFER;
+        outText[0] = '\0';
+    }
+
+    unsigned char *window = nullptr;
+    int32_t windowSize = 0;
+    int result = allocWorkBuffer(TAG_SEARCH_WINDOW, &window, &windowSize);
+    if (result != FILE_OK) return result;
+    if (windowSize < TAG_SEARCH_WINDOW) {
+        // A smaller buffer cannot hold the window, and a tag must not be looked for in part of it.
+        freeWorkBuffer(&window);
+        return FILE_NO_BUFFER;
+    }
+
+    // A running program cannot open its own executable for writing, so reading asks for no more
+    // than reading.
+    FILE *file = std::fopen(path, newText != nullptr ? "rb+" : "rb");
+    if (file == nullptr) {
+        result = FILE_OPEN_FAILED;
+    } else {
+        result = accessOpenFile(file, window, tag, outText, newText);
+    }
+    if (closeFile(&file) != 0 && result == FILE_OK && newText != nullptr) result = FILE_SHORT_WRITE;
+    freeWorkBuffer(&window);
+    return result;
+}
+
+int readDescriptionTag(const char *path, const char *tag, char *outText) {
+    return accessDescriptionTag(path, tag, outText, nullptr);
+}
+
+int writeDescriptionTag(const char *path, const char *tag, const char *newText) {
+    return accessDescriptionTag(path, tag, nullptr, newText);
+}

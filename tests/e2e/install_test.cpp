@@ -1,0 +1,297 @@
+// Installing installer files that the assembler made, under Wine: the files in the Windows
+// directory byte for byte, the settings, and every message box read back from its window.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "../win/support.h"
+#include "payload/description_tag.h"
+#include "payload/trailer.h"
+
+namespace {
+
+constexpr DWORD RUN_TIMEOUT_MS = 60000;
+const char INSTALLED[] = "The screen saver was installed successfully.";
+const char FAILED[] =
+    "The screen saver could not be installed. Please ensure that there is enough space on the disk and try again.";
+
+DWORD code(int result) { return static_cast<DWORD>(result); }
+
+std::string windowsDirectory() {
+    char path[MAX_PATH];
+    GetWindowsDirectoryA(path, MAX_PATH);
+    return path;
+}
+std::string inWindows(const std::string &name) { return windowsDirectory() + "\\" + name; }
+
+std::vector<unsigned char> slice(const std::vector<unsigned char> &bytes, size_t from, size_t length) {
+    return std::vector<unsigned char>(bytes.begin() + static_cast<long>(from),
+                                      bytes.begin() + static_cast<long>(from + length));
+}
+
+// Names this test may leave in the Windows directory; removed before and after each test.
+const char *const WINDOWS_FILES[] = {"Fish Tank.scr", "Fish Tank.exe", "FISH31.scr", "FISH31.exe", "Inst9753.exe",
+                                     "Inst9754.scr", "Inst9755.exe", "NOTAG.scr", "NOTAG.exe"};
+
+class InstallRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (const char *name : WINDOWS_FILES) DeleteFileA(inWindows(name).c_str());
+        ASSERT_TRUE(pathExists(pack())) << "--pack=PATH of lumivex-pack.exe";
+        player_ = dir_.file("player.bin");
+        std::vector<unsigned char> bytes(70000);
+        for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<unsigned char>(i * 7 + 3);
+        ASSERT_TRUE(writeBytes(player_, bytes));
+    }
+    void TearDown() override {
+        waitForProcessesNamed("Inst9753.exe", RUN_TIMEOUT_MS);
+        for (const char *name : WINDOWS_FILES) DeleteFileA(inWindows(name).c_str());
+    }
+
+    static std::string pack() { return toWindowsPath(testOption("pack")); }
+    static std::string engine() { return toWindowsPath(testOption("engine")); }
+    static std::string art(const char *name) { return toWindowsPath(testOption("art")) + "\\" + name; }
+
+    // An installer file made by the assembler; the path, or empty when it refused.
+    std::string assemble(const std::string &fileName, const std::string &saverName, const char *flags = "0x4000") {
+        const std::string out = dir_.file(fileName);
+        const std::string args = "build --engine \"" + engine() + "\" --player \"" + player_ + "\" --splash1 \"" +
+                                 art("splash1.bmp") + "\" --splash2 \"" + art("splash2.bmp") + "\" --name \"" +
+                                 saverName + "\" --flags " + flags + " -o \"" + out + "\"";
+        const ProcessResult made = runProcess(pack(), args, RUN_TIMEOUT_MS);
+        EXPECT_EQ(0u, made.exitCode) << args;
+        return made.exitCode == 0 ? out : std::string();
+    }
+
+    // Runs an installer and waits for the finishing process it may have started.
+    AnsweredRun install(const std::string &installer, const std::string &args = "", BoxAnswer answer = answerOk) {
+        AnsweredRun run = runAnswering(installer, args, RUN_TIMEOUT_MS, answer);
+        EXPECT_TRUE(run.process.finished) << installer << " " << args;
+        EXPECT_TRUE(waitForProcessesNamed("Inst9753.exe", RUN_TIMEOUT_MS)) << "the finishing process did not end";
+        return run;
+    }
+
+    static void expectOneBox(const AnsweredRun &run, const char *text, const char *label) {
+        ASSERT_EQ(1u, run.boxes.size()) << label;
+        EXPECT_EQ(text, run.boxes[0].text) << label;
+        EXPECT_EQ("", run.boxes[0].caption) << label;
+    }
+
+    // The installed saver file: the engine image of the class, the splash bitmaps, the trailer.
+    static std::vector<unsigned char> expectedSaver(const std::vector<unsigned char> &installer, bool win31) {
+        PayloadTrailer t;
+        std::memcpy(&t, installer.data() + installer.size() - TRAILER_SIZE, TRAILER_SIZE);
+        std::vector<unsigned char> saver = win31 ? slice(installer, 0, t.imageASize)
+                                                 : slice(installer, t.imageASize, t.imageBSize);
+        const auto splash = slice(installer, t.imageASize + t.imageBSize, t.splash1Size + t.splash2Size);
+        saver.insert(saver.end(), splash.begin(), splash.end());
+        saver.insert(saver.end(), installer.end() - TRAILER_SIZE, installer.end());
+        return saver;
+    }
+
+    TempDirectory dir_;
+    std::string player_;
+    SavedProfileValue boot_{"boot", "scrnsave.exe", "system.ini"};
+    SavedProfileValue active_{"windows", "ScreenSaveActive", nullptr};
+    SavedProfileValue timeout_{"windows", "ScreenSaveTimeout", nullptr};
+};
+
+TEST_F(InstallRun, Win95ClassInstallsUnderTheDescriptionsName) {
+    const std::string installer = assemble("FISH.exe", "Fish Tank");
+    ASSERT_FALSE(installer.empty());
+    const AnsweredRun run = install(installer);
+    EXPECT_EQ(0u, run.process.exitCode);
+    expectOneBox(run, INSTALLED, "success");
+
+    const auto bytes = readBytes(installer);
+    EXPECT_EQ(expectedSaver(bytes, false), readBytes(inWindows("Fish Tank.scr"))) << "image B, bitmaps, trailer";
+    EXPECT_EQ(readBytes(player_), readBytes(inWindows("Fish Tank.exe")));
+    EXPECT_FALSE(pathExists(inWindows("Inst9754.scr"))) << "the temporary saver was moved";
+    EXPECT_FALSE(pathExists(inWindows("Inst9755.exe"))) << "the temporary player was moved";
+    EXPECT_TRUE(pathExists(inWindows("Inst9753.exe"))) << "the finishing copy stays until an engine there ends";
+
+    char shortPath[MAX_PATH] = {};
+    GetShortPathNameA(inWindows("Fish Tank.scr").c_str(), shortPath, MAX_PATH);
+    const std::string registered = readProfileText("boot", "scrnsave.exe", "system.ini");
+    EXPECT_EQ(shortPath, registered);
+    EXPECT_EQ(std::string::npos, registered.find(' ')) << registered;
+
+    // The next engine that ends in the Windows directory removes the finishing copy.
+    EXPECT_EQ(0u, runProcess(inWindows("Fish Tank.scr"), "/p 1", RUN_TIMEOUT_MS).exitCode);
+    EXPECT_FALSE(pathExists(inWindows("Inst9753.exe")));
+}
+
+TEST_F(InstallRun, OldFilesOfTheFinalNamesAreReplaced) {
+    ASSERT_TRUE(writeBytes(inWindows("Fish Tank.scr"), {'o', 'l', 'd'}));
+    ASSERT_TRUE(writeBytes(inWindows("Fish Tank.exe"), {'o', 'l', 'd'}));
+    const std::string installer = assemble("FISH.exe", "Fish Tank");
+    const AnsweredRun run = install(installer, "/q");
+    EXPECT_EQ(0u, run.process.exitCode);
+    EXPECT_TRUE(run.boxes.empty()) << "quiet: no message, and the temporary names need no question";
+    EXPECT_EQ(expectedSaver(readBytes(installer), false), readBytes(inWindows("Fish Tank.scr")));
+    EXPECT_EQ(readBytes(player_), readBytes(inWindows("Fish Tank.exe")));
+}
+
+TEST_F(InstallRun, SaverActivationIsRepairedWhateverTheOutcome) {
+    struct Row {
+        const char *label;
+        const char *active, *timeout;
+        const char *activeAfter, *timeoutAfter;
+    };
+    const Row rows[] = {
+        {"inactive", "0", "600", "1", "180"},
+        {"timeout below a minute", "1", "30", "1", "180"},
+        {"already sound", "1", "60", "1", "60"},
+    };
+    const std::string installer = assemble("FISH.exe", "Fish Tank", "0");  // refused on winNT only
+    for (const Row &row : rows) {
+        WriteProfileStringA("windows", "ScreenSaveActive", row.active);
+        WriteProfileStringA("windows", "ScreenSaveTimeout", row.timeout);
+        ScopedEnvironment nt("LUMIVEX_TEST_VERSION", "0x00004003");
+        const AnsweredRun run = install(installer);
+        EXPECT_EQ(code(-2999), run.process.exitCode) << row.label;
+        EXPECT_EQ(row.activeAfter, readProfileText("windows", "ScreenSaveActive", nullptr)) << row.label;
+        EXPECT_EQ(row.timeoutAfter, readProfileText("windows", "ScreenSaveTimeout", nullptr)) << row.label;
+    }
+}
+
+TEST_F(InstallRun, PayloadsThatDoNotSuitTheClassAreRefused) {
+    struct Row {
+        const char *label;
+        const char *version;  // the test build's stand-in for the version value
+        const char *flags;
+        DWORD expected;
+        const char *text;
+    };
+    const Row rows[] = {
+        {"winNT class, 16-bit payload", "0x00004003", "0", code(-2999),
+         "This screen saver requires either Windows 3.1 or Windows 95."},
+        {"win31 class, 32-bit payload", "0x00000003", "0x4000", code(-3000),
+         "This screen saver requires either Windows 95 or Windows NT."},
+    };
+    for (const Row &row : rows) {
+        const std::string installer = assemble("FISH.exe", "Fish Tank", row.flags);
+        ScopedEnvironment version("LUMIVEX_TEST_VERSION", row.version);
+        const AnsweredRun run = install(installer);
+        EXPECT_EQ(row.expected, run.process.exitCode) << row.label;
+        expectOneBox(run, row.text, row.label);
+        for (const char *name : WINDOWS_FILES) EXPECT_FALSE(pathExists(inWindows(name))) << row.label << ": " << name;
+    }
+}
+
+TEST_F(InstallRun, WinNTClassWithA32BitPayloadInstalls) {
+    const std::string installer = assemble("FISH.exe", "Fish Tank");
+    ScopedEnvironment nt("LUMIVEX_TEST_VERSION", "0x00004003");
+    const AnsweredRun run = install(installer);
+    EXPECT_EQ(0u, run.process.exitCode);
+    expectOneBox(run, INSTALLED, "winNT");
+    EXPECT_EQ(expectedSaver(readBytes(installer), false), readBytes(inWindows("Fish Tank.scr")));
+}
+
+// The win31 class as Wine reports it to a program of this name: no temporary names, image A,
+// the full path in system.ini.
+class Win31InstallRun : public InstallRun {
+protected:
+    void SetUp() override {
+        InstallRun::SetUp();
+        HKEY key = nullptr;
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, APP_DEFAULTS, 0, nullptr, 0, KEY_WRITE, nullptr,
+                                                 &key, nullptr));
+        RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE *>("nt351"), 6);
+        RegCloseKey(key);
+    }
+    void TearDown() override {
+        RegDeleteKeyA(HKEY_CURRENT_USER, APP_DEFAULTS);
+        InstallRun::TearDown();
+    }
+    static constexpr const char *APP_DEFAULTS = "Software\\Wine\\AppDefaults\\FISH31.exe";
+};
+
+TEST_F(Win31InstallRun, InstallsImageAUnderItsOwnNameAndRegistersTheFullPath) {
+    const std::string installer = assemble("FISH31.exe", "Fish Tank", "0");
+    const AnsweredRun run = install(installer);
+    EXPECT_EQ(0u, run.process.exitCode);
+    expectOneBox(run, INSTALLED, "win31");
+    EXPECT_EQ(expectedSaver(readBytes(installer), true), readBytes(inWindows("FISH31.scr")));
+    EXPECT_EQ(readBytes(player_), readBytes(inWindows("FISH31.exe")));
+    EXPECT_FALSE(pathExists(inWindows("Inst9753.exe"))) << "no finishing process on this class";
+    EXPECT_EQ(inWindows("FISH31.scr"), readProfileText("boot", "scrnsave.exe", "system.ini"));
+}
+
+TEST_F(Win31InstallRun, ExistingTargetsAskBeforeOverwriting) {
+    const std::string installer = assemble("FISH31.exe", "Fish Tank", "0");
+    ASSERT_TRUE(writeBytes(inWindows("FISH31.exe"), {'o', 'l', 'd'}));
+    const std::string question = "Overwrite " + inWindows("FISH31.scr") + " and " + inWindows("FISH31.exe") + "?";
+
+    const AnsweredRun cancelled = install(installer, "", answerCancel);
+    EXPECT_EQ(code(-200), cancelled.process.exitCode);
+    expectOneBox(cancelled, question.c_str(), "Cancel: the question and nothing after it");
+    EXPECT_FALSE(pathExists(inWindows("FISH31.scr"))) << "nothing written after Cancel";
+    EXPECT_EQ(std::vector<unsigned char>({'o', 'l', 'd'}), readBytes(inWindows("FISH31.exe")));
+
+    const AnsweredRun confirmed = install(installer);
+    EXPECT_EQ(0u, confirmed.process.exitCode);
+    ASSERT_EQ(2u, confirmed.boxes.size());
+    EXPECT_EQ(question, confirmed.boxes[0].text);
+    EXPECT_EQ(INSTALLED, confirmed.boxes[1].text);
+    EXPECT_EQ(readBytes(player_), readBytes(inWindows("FISH31.exe")));
+}
+
+TEST_F(Win31InstallRun, AnInstallerInItsOwnTargetDirectoryIsRefused) {
+    const std::string made = assemble("FISH31.exe", "Fish Tank", "0");
+    ASSERT_TRUE(CopyFileA(made.c_str(), inWindows("FISH31.exe").c_str(), FALSE));
+    const AnsweredRun run = install(inWindows("FISH31.exe"));
+    EXPECT_EQ(code(-4), run.process.exitCode);
+    expectOneBox(run, "The installer cannot be run from your Windows directory.", "own target");
+    EXPECT_FALSE(pathExists(inWindows("FISH31.scr")));
+}
+
+TEST_F(InstallRun, ATruncatedInstallerFileIsRefusedBeforeAnythingIsWritten) {
+    const std::string installer = assemble("FISH.exe", "Fish Tank");
+    const auto bytes = readBytes(installer);
+    auto cut = slice(bytes, 0, bytes.size() - 30000);
+    cut.insert(cut.end(), bytes.end() - TRAILER_SIZE, bytes.end());
+    ASSERT_TRUE(writeBytes(installer, cut));
+    const AnsweredRun run = install(installer);
+    EXPECT_EQ(code(-100), run.process.exitCode);
+    expectOneBox(run, FAILED, "truncated");
+    for (const char *name : WINDOWS_FILES) EXPECT_FALSE(pathExists(inWindows(name))) << name;
+}
+
+TEST_F(InstallRun, AnExternalPlayerReplacesTheCarriedOne) {
+    const std::string installer = assemble("FISH.exe", "Fish Tank");
+    const std::string external = dir_.file("Aquarium.exe");
+    ASSERT_TRUE(writeBytes(external, std::vector<unsigned char>(1234, 0x5A)));
+    const AnsweredRun run = install(installer, "/z" + external);
+    EXPECT_EQ(0u, run.process.exitCode);
+    expectOneBox(run, INSTALLED, "/z");
+    EXPECT_EQ(readBytes(external), readBytes(inWindows("Fish Tank.exe")));
+    PayloadTrailer t;
+    ASSERT_EQ(0, readPayloadTrailer(inWindows("Fish Tank.scr").c_str(), &t));
+    EXPECT_EQ(1234u, t.playerSize) << "the saver's trailer describes the external player";
+    char text[TAG_TEXT_CAPACITY];
+    ASSERT_EQ(0, readDescriptionTag(inWindows("Fish Tank.scr").c_str(), DESCRIPTION_TAG, text));
+    EXPECT_STREQ("Aquarium", text) << "the installed saver's description names the external player";
+}
+
+TEST_F(InstallRun, AMissingOrOverlongExternalPlayerFails) {
+    const std::string installer = assemble("FISH.exe", "Fish Tank");
+    struct Row {
+        const char *label;
+        std::string args;
+        DWORD expected;
+    };
+    const Row rows[] = {
+        {"missing file", "/z" + dir_.file("gone.exe"), code(-1)},
+        {"path longer than 259 characters", "/z" + dir_.file(std::string(300, 'p') + ".exe"), code(-1)},
+    };
+    for (const Row &row : rows) {
+        const AnsweredRun run = install(installer, row.args);
+        EXPECT_EQ(row.expected, run.process.exitCode) << row.label;
+        expectOneBox(run, FAILED, row.label);
+        EXPECT_FALSE(pathExists(inWindows("Fish Tank.scr"))) << row.label;
+        EXPECT_FALSE(pathExists(inWindows("Fish Tank.exe"))) << row.label;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,154 @@
+#include <cstring>
+
+#include "payload/description_tag.h"
+#include "temp_dir.h"
+#include "tools/pack/assemble.h"
+
+namespace {
+
+void put32(std::vector<unsigned char> &bytes, size_t at, uint32_t value) {
+    for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<unsigned char>(value >> (8 * i));
+}
+
+// A minimal PE image: headers up to the section table, zero room, one section's data at 0x400.
+std::vector<unsigned char> peImage(uint32_t firstSectionData = 0x400, unsigned char marker = 0x90) {
+    std::vector<unsigned char> image(0x1000, 0);
+    image[0] = 'M';
+    image[1] = 'Z';
+    put32(image, 0x3C, 0x80);
+    std::memcpy(&image[0x80], "PE\0\0", 4);
+    image[0x80 + 6] = 1;     // one section
+    image[0x80 + 20] = 0xE0;  // size of the optional header
+    const size_t section = 0x80 + 24 + 0xE0;
+    std::memcpy(&image[section], ".text", 5);
+    put32(image, section + 16, 0x200);
+    put32(image, section + 20, firstSectionData);
+    for (size_t i = firstSectionData; i < image.size(); ++i) image[i] = marker;
+    return image;
+}
+
+std::vector<unsigned char> bitmapFile(int width, int height) {
+    const uint32_t total = 14 + 40 + 1024 + static_cast<uint32_t>(((width + 3) & ~3) * height);
+    std::vector<unsigned char> bytes(total, 0x11);
+    bytes[0] = 'B';
+    bytes[1] = 'M';
+    put32(bytes, 2, total);
+    put32(bytes, 14, 40);
+    return bytes;
+}
+
+class PackTest : public TempDirTest {
+protected:
+    AssembleRequest request() {
+        AssembleRequest r = {};
+        r.engine = writeFile("engine.exe", peImage());
+        r.player = writeFile("player.exe", pattern(5000));
+        r.splash1 = writeFile("s1.bmp", bitmapFile(30, 8));
+        r.splash2 = writeFile("s2.bmp", bitmapFile(40, 12));
+        r.name = "Fish Tank";
+        r.flags = 0x4000;
+        r.output = path("FISH.exe");
+        return r;
+    }
+};
+
+TEST_F(PackTest, TheInstallerFileReadsBackPartByPart) {
+    const AssembleRequest r = request();
+    std::string error;
+    ASSERT_EQ(0, assembleInstaller(r, &error)) << error;
+    const auto out = readFile(r.output);
+
+    PayloadTrailer t;
+    ASSERT_EQ(0, readPayloadTrailer(r.output.c_str(), &t));
+    EXPECT_EQ(0x1000u, t.imageASize);
+    EXPECT_EQ(0x1000u, t.imageBSize);
+    EXPECT_EQ(readFile(r.splash1).size(), t.splash1Size);
+    EXPECT_EQ(readFile(r.splash2).size(), t.splash2Size);
+    EXPECT_EQ(5000u, t.playerSize);
+    EXPECT_EQ(0x4000u, t.flags);
+    InstallerLayout layout;
+    ASSERT_EQ(0, installerLayout(t, static_cast<uint32_t>(out.size()), &layout));
+    EXPECT_EQ(out.size(), static_cast<size_t>(layout.trailer) + TRAILER_SIZE) << "the trailer ends the file";
+
+    char text[TAG_TEXT_CAPACITY];
+    ASSERT_EQ(0, readDescriptionTag(r.output.c_str(), DESCRIPTION_TAG, text));
+    EXPECT_STREQ("Fish Tank", text) << "image A carries the name";
+    int32_t tagAt = 0;
+    ASSERT_NE(0, findTagInBuffer(DESCRIPTION_TAG, out.data() + layout.imageB, TAG_SEARCH_WINDOW, &tagAt));
+    EXPECT_EQ(0, out[layout.imageB + tagAt + 10]) << "image B carries an empty text";
+    EXPECT_EQ(10, out[layout.imageB + tagAt - 1]) << "length byte of an empty text";
+    EXPECT_EQ(0x1A0, tagAt - 1) << "the tag starts right after the section table";
+
+    const auto image = peImage();
+    for (size_t i = 0x400; i < image.size(); ++i) {
+        ASSERT_EQ(image[i], out[i]) << "image A section data at " << i;
+        ASSERT_EQ(image[i], out[layout.imageB + i]) << "image B section data at " << i;
+    }
+    const auto splash1 = readFile(r.splash1);
+    EXPECT_TRUE(std::equal(splash1.begin(), splash1.end(), out.begin() + layout.splash));
+    const auto player = readFile(r.player);
+    EXPECT_TRUE(std::equal(player.begin(), player.end(), out.begin() + layout.player));
+
+    std::string report;
+    EXPECT_EQ(0, describeEngineFile(r.output, &report)) << report;
+    EXPECT_NE(std::string::npos, report.find("\"Fish Tank\"")) << report;
+    EXPECT_NE(std::string::npos, report.find("player   at " + std::to_string(layout.player))) << report;
+}
+
+TEST_F(PackTest, RefusalsNameTheProblemAndLeaveNoFile) {
+    struct Row {
+        const char *label;
+        void (*change)(AssembleRequest &, PackTest &);
+        const char *expected;  // part of the message
+    };
+    const Row rows[] = {
+        {"double quote in the name", [](AssembleRequest &r, PackTest &) { r.name = "Fish \"Tank\""; }, "'\"'"},
+        {"backslash in the name", [](AssembleRequest &r, PackTest &) { r.name = "..\\evil"; }, "'\\'"},
+        {"empty name", [](AssembleRequest &r, PackTest &) { r.name = ""; }, "empty"},
+        {"name too long", [](AssembleRequest &r, PackTest &) { r.name = std::string(201, 'n'); }, "longer"},
+        {"no room for the name",
+         [](AssembleRequest &r, PackTest &t) { r.engine = t.writeFile("tight.exe", peImage(0x1B0)); }, "no room"},
+        {"not an executable",
+         [](AssembleRequest &r, PackTest &t) { r.engine = t.writeFile("text.exe", pattern(3000)); }, "not a Windows"},
+        {"bitmap size field off",
+         [](AssembleRequest &r, PackTest &t) {
+             auto bmp = bitmapFile(4, 4);
+             bmp.push_back(0);
+             r.splash2 = t.writeFile("bad.bmp", bmp);
+         },
+         "size field"},
+        {"bitmap header size 13",
+         [](AssembleRequest &r, PackTest &t) {
+             auto bmp = bitmapFile(4, 4);
+             bmp[14] = 13;
+             r.splash1 = t.writeFile("bad13.bmp", bmp);
+         },
+         "header size"},
+        {"missing player", [](AssembleRequest &r, PackTest &t) { r.player = t.path("gone.exe"); }, "gone.exe"},
+    };
+    for (const Row &row : rows) {
+        AssembleRequest r = request();
+        row.change(r, *this);
+        std::string error;
+        EXPECT_NE(0, assembleInstaller(r, &error)) << row.label;
+        EXPECT_NE(std::string::npos, error.find(row.expected)) << row.label << ": " << error;
+        EXPECT_FALSE(std::filesystem::exists(r.output)) << row.label;
+        EXPECT_FALSE(std::filesystem::exists(r.output + ".partial")) << row.label;
+    }
+}
+
+TEST_F(PackTest, InfoFlagsATruncatedFile) {
+    const AssembleRequest r = request();
+    std::string error;
+    ASSERT_EQ(0, assembleInstaller(r, &error)) << error;
+    auto bytes = readFile(r.output);
+    std::vector<unsigned char> cut(bytes.begin(), bytes.begin() + 3000);
+    cut.insert(cut.end(), bytes.end() - TRAILER_SIZE, bytes.end());
+    const std::string truncated = writeFile("CUT.exe", cut);
+    std::string report;
+    EXPECT_EQ(1, describeEngineFile(truncated, &report));
+    EXPECT_NE(std::string::npos, report.find("INCONSISTENT")) << report;
+    EXPECT_EQ(1, describeEngineFile(r.engine, &report)) << "no trailer at all";
+}
+
+}  // namespace
