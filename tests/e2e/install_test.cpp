@@ -294,4 +294,21 @@ TEST_F(InstallRun, AMissingOrOverlongExternalPlayerFails) {
     }
 }
 
+TEST_F(InstallRun, AnInstallerWithoutADescriptionUsesItsOwnName) {
+    const std::string made = assemble("FISH.exe", "Fish Tank");
+    const std::string installer = dir_.file("NOTAG.exe");
+    auto bytes = readBytes(made);
+    int32_t tagAt = 0;
+    ASSERT_NE(0, findTagInBuffer(DESCRIPTION_TAG, bytes.data(), TAG_SEARCH_WINDOW, &tagAt));
+    std::fill(bytes.begin() + tagAt, bytes.begin() + tagAt + 10, 0);
+    ASSERT_TRUE(writeBytes(installer, bytes));
+
+    const AnsweredRun run = install(installer);
+    EXPECT_EQ(0u, run.process.exitCode);
+    expectOneBox(run, INSTALLED, "no description");
+    EXPECT_TRUE(pathExists(inWindows("NOTAG.scr"))) << "the saver and its player share the installer's name";
+    EXPECT_EQ(readBytes(player_), readBytes(inWindows("NOTAG.exe")));
+    EXPECT_FALSE(pathExists(inWindows("Inst9754.scr")));
+}
+
 }  // namespace
