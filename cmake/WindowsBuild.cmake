@@ -28,12 +28,16 @@ set(LUMIVEX_RESOURCE_SCRIPT ${CMAKE_SOURCE_DIR}/resources/lumivex.rc)
 set_source_files_properties(${LUMIVEX_RESOURCE_SCRIPT} PROPERTIES OBJECT_DEPENDS "${ART_FILES}")
 
 set(LUMIVEX_WIN32_SOURCES
+    images/drawing.cpp
     images/image_set.cpp
+    images/palette.cpp
     install/finishing.cpp
     install/install.cpp
+    saver/password.cpp
     saver/player.cpp
     saver/saver_window.cpp
     saver/supervision.cpp
+    settings/password_options.cpp
     settings/settings_window.cpp
     startup/messages.cpp
     startup/single_instance.cpp
@@ -68,6 +72,14 @@ lumivex_engine(lumivex-test lumivex_win_seams)  # the same engine with the test 
 add_executable(lumivex-pack tools/pack/main.cpp tools/pack/assemble.cpp)
 target_link_libraries(lumivex-pack PRIVATE lumivex_win)
 target_compile_options(lumivex-pack PRIVATE ${LUMIVEX_WARNINGS})
+
+# The players: the demo show that the demo installs, and a player whose behaviour the tests set.
+add_executable(demo-player WIN32 tools/players/demo_player.cpp)
+target_link_libraries(demo-player PRIVATE user32 gdi32)
+target_compile_options(demo-player PRIVATE ${LUMIVEX_WARNINGS})
+add_executable(test-player WIN32 tools/players/test_player.cpp)
+target_link_libraries(test-player PRIVATE user32 gdi32)
+target_compile_options(test-player PRIVATE ${LUMIVEX_WARNINGS})
 
 # The shipped engine's file: the shared section and the imported DLLs.
 add_test(NAME engine_file_layout

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ clang clang-format googletest
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-i686-dev mingw-w64-x86-64-dev
-  wine wine64 wine32:i386 xvfb xauth python3
+  wine wine64 wine32:i386 xvfb xauth x11-apps xdotool python3
 )
 
 need_root() {

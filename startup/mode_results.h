@@ -3,4 +3,3 @@
 #pragma once
 
 constexpr int MODE_RESULT_SETTINGS = 10;
-constexpr int MODE_RESULT_SAVER = 11;

@@ -8,8 +8,10 @@ target_compile_options(win_test_support PRIVATE ${LUMIVEX_WARNINGS})
 
 # Unit tests of the Win32 code, with the engine's resources linked in.
 add_executable(win_unit_tests
+    tests/win/images_test.cpp
     tests/win/instance_test.cpp
     tests/win/messages_test.cpp
+    tests/win/saver_window_test.cpp
     tests/win/settings_test.cpp
     ${LUMIVEX_RESOURCE_SCRIPT}
 )
@@ -22,14 +24,14 @@ add_executable(instance_probe tests/win/instance_probe.cpp)
 target_link_libraries(instance_probe PRIVATE lumivex_win_seams)
 
 # End-to-end runs of the real engine.
-add_executable(e2e_tests tests/e2e/dispatch_test.cpp tests/e2e/install_test.cpp)
+add_executable(e2e_tests tests/e2e/dispatch_test.cpp tests/e2e/install_test.cpp tests/e2e/saver_test.cpp)
 target_link_libraries(e2e_tests PRIVATE win_test_support lumivex_win)
 target_compile_options(e2e_tests PRIVATE ${LUMIVEX_WARNINGS})
-add_dependencies(e2e_tests lumivex lumivex-test lumivex-pack)
+add_dependencies(e2e_tests lumivex lumivex-test lumivex-pack test-player)
 
 # Every Windows test shares the prefix's C:\windows (win.ini, system.ini): one at a time.
 add_test(NAME win_unit_tests COMMAND win_unit_tests --probe=$<TARGET_FILE:instance_probe>)
 add_test(NAME e2e_dispatch
          COMMAND e2e_tests --engine=$<TARGET_FILE:lumivex-test> --shipped-engine=$<TARGET_FILE:lumivex>
-                 --pack=$<TARGET_FILE:lumivex-pack> --art=${ART_DIR})
+                 --pack=$<TARGET_FILE:lumivex-pack> --art=${ART_DIR} --test-player=$<TARGET_FILE:test-player>)
 set_tests_properties(win_unit_tests e2e_dispatch PROPERTIES RESOURCE_LOCK windows_directory TIMEOUT 600)

@@ -13,9 +13,10 @@
 namespace {
 
 constexpr DWORD RUN_TIMEOUT_MS = 30000;
-// The results of the modes that do not run yet, as the engine reports them.
+// The result of the settings mode, which does not run yet.
 constexpr DWORD SETTINGS = 10;
-constexpr DWORD SAVER = 11;
+// Every saver copy below has a player of the wrong size beside it, so the saver ends at once.
+constexpr DWORD SAVER = 0;
 // The copies below carry a trailer but no installer payload: the installer refuses them (-100)
 // with a message box, which the run answers.
 constexpr DWORD INSTALL = static_cast<DWORD>(-100);
@@ -53,6 +54,7 @@ struct DecisionRow {
     bool trailer;
     std::string args;
     DWORD expected;
+    const char *mode;  // the mode the test build notes ("" for none)
 };
 
 class EngineRun : public ::testing::Test {
@@ -64,10 +66,19 @@ protected:
 
     // A copy of the engine under the given name; with a trailer whose image sizes both equal the
     // engine's size, so splash bitmaps appended behind the copy are found where the engine looks.
+    // A saver copy gets a one-byte player beside it, which its trailer does not describe, so a
+    // saver run ends at once without starting anything.
     std::string place(const std::string &name, bool withTrailer, const std::string &engine = testEngine()) {
         const std::string path = dir_.file(name);
         EXPECT_TRUE(CopyFileA(engine.c_str(), path.c_str(), FALSE)) << path;
         if (withTrailer) addTrailer(path, {});
+        const size_t dot = name.rfind('.');
+        if (dot != std::string::npos && lstrcmpiA(name.substr(dot).c_str(), ".scr") == 0) {
+            const std::string player = dir_.file(name.substr(0, dot) + ".exe");
+            if (!pathExists(player)) {
+                EXPECT_TRUE(writeBytes(player, {'x'}));
+            }
+        }
         return path;
     }
 
@@ -103,10 +114,24 @@ protected:
     }
     ScopedEnvironment traced() const { return ScopedEnvironment("LUMIVEX_TEST_TRACE", dir_.file("trace.txt")); }
 
+    // The last mode the test build noted, or "".
+    std::string tracedMode() const {
+        const std::string text = trace();
+        const size_t at = text.rfind("mode=");
+        return at == std::string::npos ? std::string() : text.substr(at + 5, text.find('\n', at) - at - 5);
+    }
+
     void checkDecisions(const std::vector<DecisionRow> &rows, const std::string &engine) {
         for (const DecisionRow &row : rows) {
             const std::string path = place(row.name, row.trailer, engine);
-            EXPECT_EQ(row.expected, run(path, row.args)) << row.label;
+            DeleteFileA(dir_.file("trace.txt").c_str());
+            {
+                auto tracing = traced();
+                EXPECT_EQ(row.expected, run(path, row.args)) << row.label;
+            }
+            if (engine == testEngine()) {
+                EXPECT_EQ(row.mode, tracedMode()) << row.label;
+            }
             DeleteFileA(path.c_str());
         }
     }
@@ -116,25 +141,25 @@ protected:
 
 TEST_F(EngineRun, TheDecisionTableChoosesTheModeByNameAndSwitches) {
     checkDecisions({
-        {"installer file, no switches", "FISH.exe", true, "", INSTALL},
-        {"installer file, quiet", "FISH.exe", true, "/q", INSTALL},
-        {".scr name runs the saver", "FISH.scr", true, "", SAVER},
-        {".SCR in upper case runs the saver", "FISH.SCR", true, "", SAVER},
-        {"/s on an installer name", "FISH.exe", true, "/s", SAVER},
-        {"/c wins over the .scr name", "FISH.SCR", true, "/c 1234", SETTINGS},
-        {"/c wins over /s", "FISH.exe", true, "/s /c", SETTINGS},
-        {"/a opens the settings", "FISH.exe", true, "/a", SETTINGS},
-        {"/p with a window number does nothing", "FISH.SCR", true, "/p 1234", 0},
-        {"/p wins over /c and /s", "FISH.exe", true, "/s /c /p", 0},
-        {"/r finishes an install", "FISH.exe", true, "/r /c", 0},
-        {"/r inside a path", "FISH.exe", false, "C:/r/x.exe", 0},
-        {"/z path with /s in it", "FISH.exe", true, "/zC:/saver/tank.exe", SAVER},
-        {"upper-case switches are no switches", "FISH.exe", true, "/S /C /P", INSTALL},
-        {"no trailer, installer name", "FISH.exe", false, "", code(-4)},
-        {"no trailer, saver name", "FISH.scr", false, "", code(-4)},
-        {"no trailer, /c", "FISH.exe", false, "/c", code(-4)},
-        {"no trailer, /p still ends with 0", "FISH.scr", false, "/p 1", 0},
-        {"a 10,000-character command line", "FISH.exe", true, "/q " + std::string(10000, 'x'), INSTALL},
+        {"installer file, no switches", "FISH.exe", true, "", INSTALL, "install"},
+        {"installer file, quiet", "FISH.exe", true, "/q", INSTALL, "install"},
+        {".scr name runs the saver", "FISH.scr", true, "", SAVER, "saver"},
+        {".SCR in upper case runs the saver", "FISH.SCR", true, "", SAVER, "saver"},
+        {"/s on an installer name", "FISH.exe", true, "/s", SAVER, "saver"},
+        {"/c wins over the .scr name", "FISH.SCR", true, "/c 1234", SETTINGS, "settings"},
+        {"/c wins over /s", "FISH.exe", true, "/s /c", SETTINGS, "settings"},
+        {"/a opens the settings", "FISH.exe", true, "/a", SETTINGS, "settings"},
+        {"/p with a window number does nothing", "FISH.SCR", true, "/p 1234", 0, ""},
+        {"/p wins over /c and /s", "FISH.exe", true, "/s /c /p", 0, ""},
+        {"/r finishes an install", "FISH.exe", true, "/r /c", 0, ""},
+        {"/r inside a path", "FISH.exe", false, "C:/r/x.exe", 0, ""},
+        {"/z path with /s in it", "FISH.exe", true, "/zC:/saver/tank.exe", SAVER, "saver"},
+        {"upper-case switches are no switches", "FISH.exe", true, "/S /C /P", INSTALL, "install"},
+        {"no trailer, installer name", "FISH.exe", false, "", code(-4), ""},
+        {"no trailer, saver name", "FISH.scr", false, "", code(-4), ""},
+        {"no trailer, /c", "FISH.exe", false, "/c", code(-4), ""},
+        {"no trailer, /p still ends with 0", "FISH.scr", false, "/p 1", 0, ""},
+        {"a 10,000-character command line", "FISH.exe", true, "/q " + std::string(10000, 'x'), INSTALL, "install"},
     }, testEngine());
 }
 
@@ -308,11 +333,11 @@ TEST_F(EngineRun, Win31ClassThroughThePerProgramWindowsVersion) {
 TEST_F(EngineRun, TheShippedEngineFollowsTheSameTable) {
     ASSERT_TRUE(pathExists(shippedEngine())) << "--shipped-engine=PATH";
     checkDecisions({
-        {"saver", "FISH.scr", true, "", SAVER},
-        {"settings", "FISH.scr", true, "/c", SETTINGS},
-        {"installer", "FISH.exe", true, "", INSTALL},
-        {"preview", "FISH.scr", true, "/p 1", 0},
-        {"no trailer", "FISH.exe", false, "", code(-4)},
+        {"saver", "FISH.scr", true, "", SAVER, ""},
+        {"settings", "FISH.scr", true, "/c", SETTINGS, ""},
+        {"installer", "FISH.exe", true, "", INSTALL, ""},
+        {"preview", "FISH.scr", true, "/p 1", 0, ""},
+        {"no trailer", "FISH.exe", false, "", code(-4), ""},
     }, shippedEngine());
 }
 

@@ -1,0 +1,282 @@
+// The saver mode of the real engine under Wine, with the test player beside an installed saver
+// file: the player's start and end, the hidden saver window, and the error screen as seen on
+// the screen.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+
+#include "../win/support.h"
+#include "payload/trailer.h"
+
+namespace {
+
+constexpr DWORD RUN_TIMEOUT_MS = 30000;
+
+std::string testEngine() { return toWindowsPath(testOption("engine")); }
+std::string testPlayer() { return toWindowsPath(testOption("test-player")); }
+
+struct FoundWindow {
+    DWORD processId;
+    HWND window;
+};
+
+BOOL CALLBACK findSaverWindow(HWND window, LPARAM param) {
+    auto *found = reinterpret_cast<FoundWindow *>(param);
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    char className[32] = {};
+    GetClassNameA(window, className, sizeof className);
+    if (processId == found->processId && lstrcmpA(className, "Lumivex") == 0) {
+        found->window = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// The engine's window of class "Lumivex", or null.
+HWND saverWindowOf(DWORD processId) {
+    FoundWindow found = {processId, nullptr};
+    EnumWindows(findSaverWindow, reinterpret_cast<LPARAM>(&found));
+    return found.window;
+}
+
+// A 24-bit copy of a rectangle of the screen.
+struct Screenshot {
+    int width = 0, height = 0;
+    std::vector<unsigned char> pixels;  // BGR0, top-down
+    COLORREF at(int x, int y) const {
+        const unsigned char *p = &pixels[(static_cast<size_t>(y) * width + x) * 4];
+        return RGB(p[2], p[1], p[0]);
+    }
+};
+
+Screenshot grabScreen(const RECT &r) {
+    Screenshot shot;
+    shot.width = r.right - r.left;
+    shot.height = r.bottom - r.top;
+    shot.pixels.resize(static_cast<size_t>(shot.width) * shot.height * 4);
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, shot.width, shot.height);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, shot.width, shot.height, screen, r.left, r.top, SRCCOPY);
+    SelectObject(memory, old);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = shot.width;
+    info.bmiHeader.biHeight = -shot.height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    GetDIBits(memory, bitmap, 0, static_cast<UINT>(shot.height), shot.pixels.data(), &info, DIB_RGB_COLORS);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return shot;
+}
+
+int countPixels(const Screenshot &shot, int top, int bottom, bool (*test)(COLORREF)) {
+    int count = 0;
+    for (int y = top; y < bottom && y < shot.height; ++y) {
+        for (int x = 0; x < shot.width; ++x) count += test(shot.at(x, y)) ? 1 : 0;
+    }
+    return count;
+}
+bool isWhite(COLORREF c) { return c == RGB(255, 255, 255); }
+bool isBlack(COLORREF c) { return c == RGB(0, 0, 0); }
+bool isMagenta(COLORREF c) { return c == RGB(255, 0, 255); }
+bool isColoured(COLORREF c) { return !isBlack(c) && !isWhite(c); }
+
+// A solid magenta 8-bit BMP file image, easy to find on the screen.
+std::vector<unsigned char> magentaBitmap(int width, int height) {
+    const int rowBytes = (width + 3) & ~3;
+    const uint32_t total = 14 + 40 + 1024 + static_cast<uint32_t>(rowBytes * height);
+    std::vector<unsigned char> bytes(total, 0);
+    auto put32 = [&](size_t at, uint32_t v) {
+        for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<unsigned char>(v >> (8 * i));
+    };
+    bytes[0] = 'B';
+    bytes[1] = 'M';
+    put32(2, total);
+    put32(10, 14 + 40 + 1024);
+    put32(14, 40);
+    put32(18, static_cast<uint32_t>(width));
+    put32(22, static_cast<uint32_t>(height));
+    bytes[26] = 1;
+    bytes[28] = 8;
+    bytes[54 + 4 * 1 + 0] = 255;  // entry 1: blue 255, green 0, red 255
+    bytes[54 + 4 * 1 + 2] = 255;
+    std::fill(bytes.begin() + 14 + 40 + 1024, bytes.end(), 1);
+    return bytes;
+}
+
+// Sends a real key press to the window through the system's input queue.
+void pressKey(HWND window) {
+    SetForegroundWindow(window);
+    INPUT keys[2] = {};
+    keys[0].type = keys[1].type = INPUT_KEYBOARD;
+    keys[0].ki.wVk = keys[1].ki.wVk = VK_SPACE;
+    keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, keys, sizeof keys[0]);
+}
+
+class SaverRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(pathExists(testEngine())) << "--engine=PATH";
+        ASSERT_TRUE(pathExists(testPlayer())) << "--test-player=PATH";
+        saver_ = dir_.file("TANK.scr");
+        player_ = dir_.file("TANK.exe");
+        record_ = dir_.file("player.txt");
+    }
+
+    // An installed saver file: the engine, the splash bitmap given, and a trailer whose player
+    // size is the given one (the test player's size unless told otherwise).
+    void installSaver(const std::vector<unsigned char> &splash1 = {}, long playerSize = -1) {
+        ASSERT_TRUE(CopyFileA(testEngine().c_str(), saver_.c_str(), FALSE));
+        const uint32_t engineSize = static_cast<uint32_t>(readBytes(saver_).size());
+        if (!splash1.empty()) {
+            ASSERT_TRUE(appendBytes(saver_, splash1));
+        }
+        PayloadTrailer trailer = {};
+        trailer.imageASize = trailer.imageBSize = engineSize;
+        trailer.splash1Size = static_cast<uint32_t>(splash1.size());
+        trailer.playerSize = playerSize >= 0 ? static_cast<uint32_t>(playerSize)
+                                             : static_cast<uint32_t>(readBytes(testPlayer()).size());
+        trailer.flags = 0x4000;
+        ASSERT_EQ(0, writePayloadTrailer(saver_.c_str(), &trailer));
+    }
+    void installPlayer() { ASSERT_TRUE(CopyFileA(testPlayer().c_str(), player_.c_str(), FALSE)); }
+
+    std::vector<std::string> recordLines() const {
+        std::ifstream in(record_);
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(in, line);) lines.push_back(line);
+        return lines;
+    }
+
+    // Waits, pumping nothing, until the engine shows its window or ends; null if neither.
+    static HWND waitForVisibleWindow(const PROCESS_INFORMATION &engine, DWORD timeoutMs) {
+        const DWORD start = GetTickCount();
+        while (GetTickCount() - start < timeoutMs) {
+            HWND window = saverWindowOf(engine.dwProcessId);
+            if (window != nullptr && IsWindowVisible(window)) return window;
+            if (WaitForSingleObject(engine.hProcess, 20) == WAIT_OBJECT_0) return nullptr;
+        }
+        return nullptr;
+    }
+
+    static DWORD finish(PROCESS_INFORMATION &engine, DWORD timeoutMs) {
+        DWORD code = 0xDEAD;
+        if (WaitForSingleObject(engine.hProcess, timeoutMs) != WAIT_OBJECT_0) TerminateProcess(engine.hProcess, 0xDEAD);
+        GetExitCodeProcess(engine.hProcess, &code);
+        CloseHandle(engine.hThread);
+        CloseHandle(engine.hProcess);
+        return code;
+    }
+
+    TempDirectory dir_;
+    std::string saver_, player_, record_;
+};
+
+TEST_F(SaverRun, ThePlayerRunsUnderAHiddenWindowAndItsEndEndsTheSaver) {
+    installSaver();
+    installPlayer();
+    ScopedEnvironment record("LUMIVEX_PLAYER_RECORD", record_);
+    ScopedEnvironment after("LUMIVEX_PLAYER_EXIT_AFTER", "1500");
+    PROCESS_INFORMATION engine;
+    ASSERT_TRUE(startProcess(saver_, "/s", &engine));
+
+    bool windowSeen = false;
+    bool windowShown = false;
+    const DWORD start = GetTickCount();
+    while (WaitForSingleObject(engine.hProcess, 10) == WAIT_TIMEOUT && GetTickCount() - start < RUN_TIMEOUT_MS) {
+        HWND window = saverWindowOf(engine.dwProcessId);
+        windowSeen = windowSeen || window != nullptr;
+        windowShown = windowShown || (window != nullptr && IsWindowVisible(window));
+    }
+    const DWORD engineEnd = GetTickCount();
+    EXPECT_EQ(0u, finish(engine, RUN_TIMEOUT_MS));
+    EXPECT_TRUE(windowSeen) << "the saver window exists as a message target";
+    EXPECT_FALSE(windowShown) << "without protection it is never shown";
+
+    const auto lines = recordLines();
+    ASSERT_EQ(2u, lines.size());
+    EXPECT_EQ(0u, lines[0].find("start ")) << lines[0];
+    EXPECT_EQ(player_, lines[0].substr(lines[0].find(' ', lines[0].find(' ', 6) + 1) + 1))
+        << "the player's whole command line is its own full path";
+    std::istringstream end(lines[1]);
+    std::string word;
+    DWORD playerEnd = 0;
+    end >> word >> playerEnd;
+    EXPECT_EQ("end", word);
+    EXPECT_LE(engineEnd - playerEnd, 200u) << "the saver ends within 200 ms of the player";
+}
+
+TEST_F(SaverRun, APlayerOfTheWrongSizeIsNotStarted) {
+    installSaver({}, 12345);
+    installPlayer();
+    ScopedEnvironment record("LUMIVEX_PLAYER_RECORD", record_);
+    const DWORD start = GetTickCount();
+    const ProcessResult run = runProcess(saver_, "/s", RUN_TIMEOUT_MS);
+    EXPECT_EQ(0u, run.exitCode);
+    EXPECT_LT(GetTickCount() - start, 5000u) << "it ends at once";
+    EXPECT_TRUE(recordLines().empty()) << "no player was started";
+}
+
+TEST_F(SaverRun, AMissingPlayerShowsTheErrorScreenUntilAKeyIsPressed) {
+    installSaver();
+    PROCESS_INFORMATION engine;
+    ASSERT_TRUE(startProcess(saver_, "/s", &engine));
+    HWND window = waitForVisibleWindow(engine, RUN_TIMEOUT_MS);
+    ASSERT_NE(nullptr, window) << "the error screen never showed";
+    EXPECT_NE(0, GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) << "the error window is top-most";
+    RECT shown;
+    GetWindowRect(window, &shown);
+    RECT desktop;
+    GetWindowRect(GetDesktopWindow(), &desktop);
+    EXPECT_EQ(desktop.right - desktop.left, shown.right - shown.left);
+    EXPECT_EQ(desktop.bottom - desktop.top, shown.bottom - shown.top);
+
+    // The splash picture appears after its first 3 s tick; the message scrolls along the top.
+    WaitForSingleObject(engine.hProcess, 3600);
+    const Screenshot shot = grabScreen(shown);
+    EXPECT_GT(countPixels(shot, 0, 20, isWhite), 50) << "the message's white text along the top";
+    EXPECT_GT(countPixels(shot, 20, shot.height, isColoured), 305 * 81 / 2) << "the splash picture";
+    EXPECT_GT(countPixels(shot, 20, shot.height, isBlack), shot.width * (shot.height - 20) / 2) << "black ground";
+
+    pressKey(window);
+    EXPECT_EQ(0u, finish(engine, RUN_TIMEOUT_MS)) << "a key press ends the error screen";
+}
+
+TEST_F(SaverRun, APlayerThatCannotStartTurnsTheSaverWindowIntoTheErrorScreen) {
+    installSaver();
+    ASSERT_TRUE(writeBytes(player_, std::vector<unsigned char>(readBytes(testPlayer()).size(), 'x')));
+    PROCESS_INFORMATION engine;
+    ASSERT_TRUE(startProcess(saver_, "/s", &engine));
+    HWND window = waitForVisibleWindow(engine, RUN_TIMEOUT_MS);
+    ASSERT_NE(nullptr, window) << "the error screen never showed";
+    EXPECT_EQ(0, GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) << "the saver window, not the error window";
+    PostMessageA(window, WM_LBUTTONDOWN, 0, 0);
+    EXPECT_EQ(0u, finish(engine, RUN_TIMEOUT_MS)) << "a click ends it";
+}
+
+TEST_F(SaverRun, TheSplashPictureComesFromTheEngineFile) {
+    installSaver(magentaBitmap(120, 90));
+    PROCESS_INFORMATION engine;
+    ASSERT_TRUE(startProcess(saver_, "/s", &engine));
+    HWND window = waitForVisibleWindow(engine, RUN_TIMEOUT_MS);
+    ASSERT_NE(nullptr, window);
+    WaitForSingleObject(engine.hProcess, 3600);
+    RECT shown;
+    GetWindowRect(window, &shown);
+    // The scrolling message's box may cover a strip of the picture where they meet.
+    const int magenta = countPixels(grabScreen(shown), 0, shown.bottom - shown.top, isMagenta);
+    EXPECT_LE(magenta, 120 * 90);
+    EXPECT_GE(magenta, 120 * (90 - 30)) << "the magenta picture of the engine file, in place of the resource picture";
+    PostMessageA(window, WM_KEYDOWN, VK_SPACE, 0);
+    EXPECT_EQ(0u, finish(engine, RUN_TIMEOUT_MS));
+}
+
+}  // namespace
