@@ -1,5 +1,7 @@
 #include "images/image_set.h"
 
+#include "images/layout.h"
+
 ImageSet imageSet = {};
 
 namespace {
@@ -30,8 +32,11 @@ int readDibFromFile(HFILE file, long offset, BITMAPINFOHEADER **dib) {
         done += piece;
     }
     if (blockSize < sizeof(DWORD)) return DIB_NOT_A_BITMAP;
-    const DWORD headerSize = (*dib)->biSize;
+    const DWORD headerSize = dibHeaderSize(*dib);
     if (headerSize != 12 && headerSize < 16) return DIB_NOT_A_BITMAP;
+    // The size field comes from the file, not from the picture: everything that the palette
+    // builders and CreateDIBitmap will read of the picture must lie inside the block.
+    if (!dibFitsBlock(bytes, blockSize)) return DIB_NOT_A_BITMAP;
     return 0;
 }
 
@@ -93,6 +98,23 @@ void loadImageSet(HINSTANCE instance, ImageSet *set, int splash1Id, int splash2I
     loadSlot(instance, &set->splash2, splash2Id);
     loadSlot(instance, &set->corner, cornerId);
     set->palette = nullptr;
+    set->splash2Rect = set->splash1Rect = set->cornerRect = RECT{0, 0, 0, 0};
+}
+
+void reloadImageSet(HINSTANCE instance, ImageSet *set, int splash1Id, int splash2Id) {
+    if (splash1Id != 0) {
+        releaseImageSlot(&set->splash1);
+        loadSlot(instance, &set->splash1, splash1Id);
+    }
+    if (splash2Id != 0) {
+        releaseImageSlot(&set->splash2);
+        loadSlot(instance, &set->splash2, splash2Id);
+    }
+    releaseImageSlot(&set->corner);
+    if (set->palette != nullptr) {
+        DeleteObject(set->palette);
+        set->palette = nullptr;
+    }
     set->splash2Rect = set->splash1Rect = set->cornerRect = RECT{0, 0, 0, 0};
 }
 

@@ -25,7 +25,10 @@ extern ImageSet imageSet;
 constexpr int DIB_NOT_A_BITMAP = -6;
 
 // Reads the BMP file image at a byte offset of a file into a global block: 0 and the block, or a
-// negative code and null.
+// negative code and null: -1 no block (a total size of 14 or less), -2 no file, -3 short read,
+// -5 seek failed, DIB_NOT_A_BITMAP for a file header other than "BM", a header size other than
+// 12 or 16 and more, or a picture whose masks, colour table or bits (see dibFitsBlock) would lie
+// past the block that the file header gives.
 int readDibAtOffset(const char *path, long offset, BITMAPINFOHEADER **dib);
 // Unlocks and frees a block from readDibAtOffset and clears the pointer.
 void freeDibBlock(BITMAPINFOHEADER **dib);
@@ -38,5 +41,37 @@ void releaseImageSlot(ImageSlot *slot);
 
 // Fills the three slots from bitmap resources.
 void loadImageSet(HINSTANCE instance, ImageSet *set, int splash1Id, int splash2Id, int cornerId);
+// Replaces splash1 and splash2 by the bitmap resources of non-zero ids (0 keeps the slot as it
+// is), empties corner, deletes the shared palette and clears the three rectangles.
+void reloadImageSet(HINSTANCE instance, ImageSet *set, int splash1Id, int splash2Id);
 // Frees the three slots and the shared palette; a second call frees nothing.
 void freeImageSet(ImageSet *set);
+
+// Packed DIBs. Every picture that reaches these functions has either passed readDibAtOffset's
+// check that its header, masks, colour table and bits lie inside its block, or is one of the
+// engine's own bitmap resources; the parts are found by the rules in images/layout.h.
+
+// The header size, the first field of both header forms; 0 for null.
+DWORD dibHeaderSize(const BITMAPINFOHEADER *dib);
+// The address of the pixel bits: after the header, any bit-field masks and the colour table.
+const void *dibBits(const BITMAPINFOHEADER *dib);
+// How many palette entries the picture contributes (see paletteEntryCountOf); 0 for null.
+int paletteEntryCount(const BITMAPINFOHEADER *dib);
+
+// A logical palette with the colour-table entries of the given pictures in order (nulls
+// contribute nothing; duplicates stay), at most 65535 (the most a LOGPALETTE counts; later
+// entries are left out). *total (when given) receives the number of entries; null when that is 0
+// or the palette cannot be made.
+HPALETTE createCombinedPalette(BITMAPINFOHEADER *const *dibs, int count, int *total);
+// The same for one picture.
+HPALETTE createDibPalette(const BITMAPINFOHEADER *dib, int *count);
+// Replaces imageSet's palette by the combined palette of the given pictures (trailing nulls are
+// dropped, inner nulls contribute nothing), then remakes the device bitmaps.
+void rebuildSharedPalette(BITMAPINFOHEADER *d1, BITMAPINFOHEADER *d2, BITMAPINFOHEADER *d3, BITMAPINFOHEADER *d4);
+// Makes the device bitmap of every slot of imageSet that holds a picture, on the screen with the
+// shared palette realised; a slot's previous bitmap is deleted, a failure leaves it null.
+void makeDeviceBitmaps();
+// Makes a new device bitmap for one slot on dc. When *holder holds a palette it is first
+// replaced by the slot's own palette, which is then selected (and left selected) in dc. The old
+// bitmap is replaced only when the new one could be made.
+void remakeSlotBitmap(HDC dc, ImageSlot *slot, HPALETTE *holder);

@@ -35,3 +35,8 @@ add_test(NAME e2e_dispatch
          COMMAND e2e_tests --engine=$<TARGET_FILE:lumivex-test> --shipped-engine=$<TARGET_FILE:lumivex>
                  --pack=$<TARGET_FILE:lumivex-pack> --art=${ART_DIR} --test-player=$<TARGET_FILE:test-player>)
 set_tests_properties(win_unit_tests e2e_dispatch PROPERTIES RESOURCE_LOCK windows_directory TIMEOUT 600)
+
+# Timing of the saver under Wine, run by hand (see the saver_timing source for the command).
+add_executable(launch_only tests/e2e/launch_only.cpp)
+add_executable(saver_timing tests/e2e/saver_timing.cpp)
+target_link_libraries(saver_timing PRIVATE win_test_support lumivex_win)

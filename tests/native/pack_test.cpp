@@ -30,10 +30,15 @@ std::vector<unsigned char> peImage(uint32_t firstSectionData = 0x400, unsigned c
 std::vector<unsigned char> bitmapFile(int width, int height) {
     const uint32_t total = 14 + 40 + 1024 + static_cast<uint32_t>(((width + 3) & ~3) * height);
     std::vector<unsigned char> bytes(total, 0x11);
+    std::fill(bytes.begin(), bytes.begin() + 14 + 40, 0);
     bytes[0] = 'B';
     bytes[1] = 'M';
     put32(bytes, 2, total);
     put32(bytes, 14, 40);
+    put32(bytes, 18, static_cast<uint32_t>(width));
+    put32(bytes, 22, static_cast<uint32_t>(height));
+    bytes[26] = 1;
+    bytes[28] = 8;
     return bytes;
 }
 
@@ -124,6 +129,13 @@ TEST_F(PackTest, RefusalsNameTheProblemAndLeaveNoFile) {
              r.splash1 = t.writeFile("bad13.bmp", bmp);
          },
          "header size"},
+        {"bitmap pixels past its end",
+         [](AssembleRequest &r, PackTest &t) {
+             auto bmp = bitmapFile(4, 4);
+             bmp[22] = 200;  // a height the pixels in the file do not cover
+             r.splash1 = t.writeFile("tall.bmp", bmp);
+         },
+         "run past"},
         {"missing player", [](AssembleRequest &r, PackTest &t) { r.player = t.path("gone.exe"); }, "gone.exe"},
     };
     for (const Row &row : rows) {

@@ -6,6 +6,7 @@
 #include <sstream>
 #include <vector>
 
+#include "images/layout.h"
 #include "payload/description_tag.h"
 #include "payload/file_copy.h"
 
@@ -168,6 +169,9 @@ std::string checkBitmapFile(const std::string &bytes) {
     const uint32_t header = read32(p + 14);
     if (header != 12 && header < 16) return "the bitmap header size is not one the engine reads";
     if (header > bytes.size() - 14) return "the bitmap header runs past the end of the file";
+    if (!dibFitsBlock(p + 14, static_cast<uint32_t>(bytes.size() - 14))) {
+        return "the bitmap's colour table or pixels run past the end of the file";
+    }
     return "";
 }
 

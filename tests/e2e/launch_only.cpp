@@ -1,0 +1,14 @@
+// The least a program can do to start a player: CreateProcess with the path as the command line.
+// The timing measurement compares the engine's start of the player with this.
+#include <windows.h>
+
+int main(int argc, char **argv) {
+    if (argc < 2) return 2;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessA(nullptr, argv[1], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) return 1;
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    return 0;
+}
