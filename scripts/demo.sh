@@ -33,7 +33,7 @@ code=0
 "$runner" "$demo/LUMIDEMO.exe" /q || code=$?
 while pgrep -f Inst9753.exe >/dev/null; do sleep 0.1; done
 echo "installer exit code $code"
-ls -l "$saver" "$player" | awk '{print "  " $5 " bytes  " $NF}'
+stat -c '  %s bytes  %n' "$saver" "$player"
 echo "  system.ini [boot] $(grep -i '^scrnsave.exe' "$windows_unix/system.ini" | tr -d '\r')"
 
 # Starts the installed saver with /s, takes a screenshot after a few seconds, then ends the run
