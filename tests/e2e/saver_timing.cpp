@@ -126,6 +126,14 @@ int main(int argc, char **argv) {
             return ((static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 10000ull;
         };
         std::printf("engine CPU time over 10 s of supervision: %llu ms user, %llu ms kernel\n", ms(user), ms(kernel));
+        PROCESS_INFORMATION preview;
+        startProcess(saver, "/p 1", &preview);
+        WaitForSingleObject(preview.hProcess, 10000);
+        GetProcessTimes(preview.hProcess, &created, &exited, &kernel, &user);
+        std::printf("the same engine's whole /p run (start-up and exit only): %llu ms user, %llu ms kernel\n",
+                    ms(user), ms(kernel));
+        CloseHandle(preview.hThread);
+        CloseHandle(preview.hProcess);
         TerminateProcess(info.hProcess, 0);
         CloseHandle(info.hThread);
         CloseHandle(info.hProcess);
