@@ -26,27 +26,6 @@ DWORD code(int result) { return static_cast<DWORD>(result); }
 std::string testEngine() { return toWindowsPath(testOption("engine")); }
 std::string shippedEngine() { return toWindowsPath(testOption("shipped-engine")); }
 
-// A small 8-bit BMP file image with a full colour table.
-std::vector<unsigned char> smallBitmapFile(int width, int height) {
-    const int rowBytes = (width + 3) & ~3;
-    const uint32_t total = 14 + 40 + 1024 + static_cast<uint32_t>(rowBytes * height);
-    std::vector<unsigned char> bytes(total, 0);
-    auto put32 = [&](size_t at, uint32_t v) {
-        for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<unsigned char>(v >> (8 * i));
-    };
-    bytes[0] = 'B';
-    bytes[1] = 'M';
-    put32(2, total);
-    put32(10, 14 + 40 + 1024);
-    put32(14, 40);
-    put32(18, static_cast<uint32_t>(width));
-    put32(22, static_cast<uint32_t>(height));
-    bytes[26] = 1;
-    bytes[28] = 8;
-    for (int i = 0; i < 256; ++i) bytes[54 + 4 * i] = static_cast<unsigned char>(i);
-    return bytes;
-}
-
 // One start of the engine: the file's name, whether it carries a trailer, the command line.
 struct DecisionRow {
     const char *label;
@@ -171,11 +150,11 @@ TEST_F(EngineRun, SplashBitmapsAreReadFromBehindTheEngineImage) {
         DWORD expected;
     };
     std::vector<unsigned char> notABitmap(200, 'x');
-    std::vector<unsigned char> truncated = smallBitmapFile(16, 16);
+    std::vector<unsigned char> truncated = bitmapFileImage(16, 16);
     truncated.resize(truncated.size() - 10);
     const Row rows[] = {
-        {"a good bitmap, saver", smallBitmapFile(16, 16), "/s", SAVER},
-        {"a good bitmap, settings", smallBitmapFile(16, 16), "/c", SETTINGS},
+        {"a good bitmap, saver", bitmapFileImage(16, 16), "/s", SAVER},
+        {"a good bitmap, settings", bitmapFileImage(16, 16), "/c", SETTINGS},
         {"no BM", notABitmap, "/s", code(-6)},
         {"installer mode never reads it", notABitmap, "", INSTALL},
     };

@@ -88,27 +88,9 @@ bool isBlack(COLORREF c) { return c == RGB(0, 0, 0); }
 bool isMagenta(COLORREF c) { return c == RGB(255, 0, 255); }
 bool isColoured(COLORREF c) { return !isBlack(c) && !isWhite(c); }
 
-// A solid magenta 8-bit BMP file image, easy to find on the screen.
+// A solid magenta picture, easy to find on the screen.
 std::vector<unsigned char> magentaBitmap(int width, int height) {
-    const int rowBytes = (width + 3) & ~3;
-    const uint32_t total = 14 + 40 + 1024 + static_cast<uint32_t>(rowBytes * height);
-    std::vector<unsigned char> bytes(total, 0);
-    auto put32 = [&](size_t at, uint32_t v) {
-        for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<unsigned char>(v >> (8 * i));
-    };
-    bytes[0] = 'B';
-    bytes[1] = 'M';
-    put32(2, total);
-    put32(10, 14 + 40 + 1024);
-    put32(14, 40);
-    put32(18, static_cast<uint32_t>(width));
-    put32(22, static_cast<uint32_t>(height));
-    bytes[26] = 1;
-    bytes[28] = 8;
-    bytes[54 + 4 * 1 + 0] = 255;  // entry 1: blue 255, green 0, red 255
-    bytes[54 + 4 * 1 + 2] = 255;
-    std::fill(bytes.begin() + 14 + 40 + 1024, bytes.end(), 1);
-    return bytes;
+    return bitmapFileImage(width, height, 1, RGB(255, 0, 255));
 }
 
 // Sends a real key press to the window through the system's input queue.

@@ -207,6 +207,32 @@ SavedProfileValue::~SavedProfileValue() {
     }
 }
 
+std::vector<unsigned char> bitmapFileImage(int width, int height, unsigned char pixelIndex, COLORREF colourOfIndex1) {
+    const int rowBytes = (width + 3) & ~3;
+    const uint32_t total = 14 + 40 + 1024 + static_cast<uint32_t>(rowBytes * height);
+    std::vector<unsigned char> bytes(total, 0);
+    auto put32 = [&](size_t at, uint32_t v) {
+        for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<unsigned char>(v >> (8 * i));
+    };
+    bytes[0] = 'B';
+    bytes[1] = 'M';
+    put32(2, total);
+    put32(10, 14 + 40 + 1024);
+    put32(14, 40);
+    put32(18, static_cast<uint32_t>(width));
+    put32(22, static_cast<uint32_t>(height));
+    bytes[26] = 1;
+    bytes[28] = 8;
+    for (int i = 0; i < 256; ++i) bytes[54 + 4 * i] = static_cast<unsigned char>(i);
+    if (colourOfIndex1 != CLR_INVALID) {
+        bytes[54 + 4] = GetBValue(colourOfIndex1);
+        bytes[54 + 5] = GetGValue(colourOfIndex1);
+        bytes[54 + 6] = GetRValue(colourOfIndex1);
+    }
+    std::fill(bytes.begin() + 14 + 40 + 1024, bytes.end(), pixelIndex);
+    return bytes;
+}
+
 namespace {
 std::map<std::string, std::string> &options() {
     static std::map<std::string, std::string> values;

@@ -102,6 +102,11 @@ private:
 
 std::string readProfileText(const char *section, const char *key, const char *file);
 
+// An 8-bit BMP file image with a full colour table (entry i is blue i, unless colourOfIndex1 is
+// given for entry 1) whose pixels all use the given colour index.
+std::vector<unsigned char> bitmapFileImage(int width, int height, unsigned char pixelIndex = 0,
+                                           COLORREF colourOfIndex1 = CLR_INVALID);
+
 // Command-line options of the test programs: --name=value after GoogleTest took its own.
 void parseTestOptions(int argc, char **argv);
 std::string testOption(const char *name);
