@@ -13,8 +13,8 @@
 namespace {
 
 constexpr DWORD RUN_TIMEOUT_MS = 30000;
-// The result of the settings mode, which does not run yet.
-constexpr DWORD SETTINGS = 10;
+// The settings window is closed from its system menu, which ends settings mode with 0.
+constexpr DWORD SETTINGS = 0;
 // Every saver copy below has a player of the wrong size beside it, so the saver ends at once.
 constexpr DWORD SAVER = 0;
 // The copies below carry a trailer but no installer payload: the installer refuses them (-100)
@@ -78,7 +78,7 @@ protected:
     }
 
     DWORD run(const std::string &path, const std::string &args, const std::string &directory = "") {
-        const ProcessResult result = runAnswering(path, args, RUN_TIMEOUT_MS, answerOk, directory).process;
+        const ProcessResult result = runAnswering(path, args, RUN_TIMEOUT_MS, answerOk, directory, "Lumivex").process;
         EXPECT_TRUE(result.started) << path << " error " << result.lastError;
         EXPECT_TRUE(result.finished) << path << " " << args << " did not end";
         return result.exitCode;

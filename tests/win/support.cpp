@@ -262,6 +262,7 @@ namespace {
 
 struct BoxSearch {
     DWORD processId;
+    const char *className;
     std::vector<HWND> boxes;
 };
 
@@ -271,7 +272,7 @@ BOOL CALLBACK findProcessBoxes(HWND window, LPARAM param) {
     GetWindowThreadProcessId(window, &processId);
     char className[32] = {};
     GetClassNameA(window, className, sizeof className);
-    if (processId == search->processId && lstrcmpA(className, "#32770") == 0 && IsWindowVisible(window)) {
+    if (processId == search->processId && lstrcmpA(className, search->className) == 0 && IsWindowVisible(window)) {
         search->boxes.push_back(window);
     }
     return TRUE;
@@ -280,7 +281,7 @@ BOOL CALLBACK findProcessBoxes(HWND window, LPARAM param) {
 }  // namespace
 
 AnsweredRun runAnswering(const std::string &program, const std::string &args, DWORD timeoutMs, BoxAnswer answer,
-                         const std::string &directory) {
+                         const std::string &directory, const char *closeClass) {
     AnsweredRun run = {};
     PROCESS_INFORMATION info;
     if (!startProcess(program, args, &info, directory)) {
@@ -293,7 +294,16 @@ AnsweredRun runAnswering(const std::string &program, const std::string &args, DW
     // Each pass waits on the process itself for at most 20 ms, then looks for its boxes.
     while (!run.process.finished && GetTickCount() - start < timeoutMs) {
         run.process.finished = WaitForSingleObject(info.hProcess, 20) == WAIT_OBJECT_0;
-        BoxSearch search = {info.dwProcessId, {}};
+        if (closeClass != nullptr) {
+            BoxSearch windows = {info.dwProcessId, closeClass, {}};
+            EnumWindows(findProcessBoxes, reinterpret_cast<LPARAM>(&windows));
+            for (HWND window : windows.boxes) {
+                if (std::find(answered.begin(), answered.end(), window) != answered.end()) continue;
+                answered.push_back(window);
+                PostMessageA(window, WM_CLOSE, 0, 0);
+            }
+        }
+        BoxSearch search = {info.dwProcessId, "#32770", {}};
         EnumWindows(findProcessBoxes, reinterpret_cast<LPARAM>(&search));
         for (HWND box : search.boxes) {
             if (std::find(answered.begin(), answered.end(), box) != answered.end()) continue;

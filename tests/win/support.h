@@ -120,8 +120,11 @@ struct AnsweredRun {
 using BoxAnswer = int (*)(const DialogText &box);
 int answerOk(const DialogText &box);
 int answerCancel(const DialogText &box);
+// Visible top-level windows of the class closeClass (when given) are asked to close, once each,
+// as a user closes a window from its system menu.
 AnsweredRun runAnswering(const std::string &program, const std::string &args, DWORD timeoutMs,
-                         BoxAnswer answer = answerOk, const std::string &directory = "");
+                         BoxAnswer answer = answerOk, const std::string &directory = "",
+                         const char *closeClass = nullptr);
 
 // Waits until no process runs from a file of this name (for example a finishing process that
 // an installer started); false when one still runs after timeoutMs.
