@@ -8,6 +8,7 @@ target_compile_options(win_test_support PRIVATE ${LUMIVEX_WARNINGS})
 
 # Unit tests of the Win32 code, with the engine's resources linked in.
 add_executable(win_unit_tests
+    tests/win/dialogs_test.cpp
     tests/win/images_test.cpp
     tests/win/instance_test.cpp
     tests/win/messages_test.cpp
