@@ -25,7 +25,13 @@ add_executable(instance_probe tests/win/instance_probe.cpp)
 target_link_libraries(instance_probe PRIVATE lumivex_win_seams)
 
 # End-to-end runs of the real engine.
-add_executable(e2e_tests tests/e2e/dispatch_test.cpp tests/e2e/install_test.cpp tests/e2e/saver_test.cpp)
+add_executable(e2e_tests
+    tests/e2e/dispatch_test.cpp
+    tests/e2e/engine_files.cpp
+    tests/e2e/install_test.cpp
+    tests/e2e/password_test.cpp
+    tests/e2e/saver_test.cpp
+)
 target_link_libraries(e2e_tests PRIVATE win_test_support lumivex_win)
 target_compile_options(e2e_tests PRIVATE ${LUMIVEX_WARNINGS})
 add_dependencies(e2e_tests lumivex lumivex-test lumivex-pack test-player)
@@ -34,10 +40,22 @@ add_dependencies(e2e_tests lumivex lumivex-test lumivex-pack test-player)
 add_test(NAME win_unit_tests COMMAND win_unit_tests --probe=$<TARGET_FILE:instance_probe>)
 add_test(NAME e2e_dispatch
          COMMAND e2e_tests --engine=$<TARGET_FILE:lumivex-test> --shipped-engine=$<TARGET_FILE:lumivex>
-                 --pack=$<TARGET_FILE:lumivex-pack> --art=${ART_DIR} --test-player=$<TARGET_FILE:test-player>)
+                 --pack=$<TARGET_FILE:lumivex-pack> --art=${ART_DIR} --test-player=$<TARGET_FILE:test-player>
+                 --doubles=${CMAKE_BINARY_DIR})
 set_tests_properties(win_unit_tests e2e_dispatch PROPERTIES RESOURCE_LOCK windows_directory TIMEOUT 600)
 
 # Timing of the saver under Wine, run by hand (see the saver_timing source for the command).
 add_executable(launch_only tests/e2e/launch_only.cpp)
 add_executable(saver_timing tests/e2e/saver_timing.cpp)
 target_link_libraries(saver_timing PRIVATE win_test_support lumivex_win)
+
+# Stand-ins for the system's password services, installed into the prefix by the tests that
+# need them.
+foreach(double password_cpl mpr)
+    add_library(${double} SHARED tests/doubles/${double}.cpp)
+    set_target_properties(${double} PROPERTIES PREFIX "")
+    target_link_options(${double} PRIVATE -Wl,--kill-at)
+endforeach()
+set_target_properties(password_cpl PROPERTIES OUTPUT_NAME PASSWORD SUFFIX .CPL)
+set_target_properties(mpr PROPERTIES OUTPUT_NAME MPR SUFFIX .DLL)
+add_dependencies(e2e_tests password_cpl mpr)

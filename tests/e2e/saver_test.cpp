@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "../win/support.h"
+#include "engine_files.h"
 #include "payload/trailer.h"
 
 namespace {
@@ -17,30 +18,8 @@ constexpr DWORD RUN_TIMEOUT_MS = 30000;
 std::string testEngine() { return toWindowsPath(testOption("engine")); }
 std::string testPlayer() { return toWindowsPath(testOption("test-player")); }
 
-struct FoundWindow {
-    DWORD processId;
-    HWND window;
-};
-
-BOOL CALLBACK findSaverWindow(HWND window, LPARAM param) {
-    auto *found = reinterpret_cast<FoundWindow *>(param);
-    DWORD processId = 0;
-    GetWindowThreadProcessId(window, &processId);
-    char className[32] = {};
-    GetClassNameA(window, className, sizeof className);
-    if (processId == found->processId && lstrcmpA(className, "Lumivex") == 0) {
-        found->window = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 // The engine's window of class "Lumivex", or null.
-HWND saverWindowOf(DWORD processId) {
-    FoundWindow found = {processId, nullptr};
-    EnumWindows(findSaverWindow, reinterpret_cast<LPARAM>(&found));
-    return found.window;
-}
+HWND saverWindowOf(DWORD processId) { return windowOfProcess(processId, "Lumivex"); }
 
 // A 24-bit copy of a rectangle of the screen.
 struct Screenshot {
@@ -116,18 +95,9 @@ protected:
     // An installed saver file: the engine, the splash bitmap given, and a trailer whose player
     // size is the given one (the test player's size unless told otherwise).
     void installSaver(const std::vector<unsigned char> &splash1 = {}, long playerSize = -1) {
-        ASSERT_TRUE(CopyFileA(testEngine().c_str(), saver_.c_str(), FALSE));
-        const uint32_t engineSize = static_cast<uint32_t>(readBytes(saver_).size());
-        if (!splash1.empty()) {
-            ASSERT_TRUE(appendBytes(saver_, splash1));
-        }
-        PayloadTrailer trailer = {};
-        trailer.imageASize = trailer.imageBSize = engineSize;
-        trailer.splash1Size = static_cast<uint32_t>(splash1.size());
-        trailer.playerSize = playerSize >= 0 ? static_cast<uint32_t>(playerSize)
-                                             : static_cast<uint32_t>(readBytes(testPlayer()).size());
-        trailer.flags = 0x4000;
-        ASSERT_EQ(0, writePayloadTrailer(saver_.c_str(), &trailer));
+        const uint32_t size = playerSize >= 0 ? static_cast<uint32_t>(playerSize)
+                                              : static_cast<uint32_t>(readBytes(testPlayer()).size());
+        ASSERT_TRUE(makeInstalledSaver(testEngine(), saver_, splash1, size));
     }
     void installPlayer() { ASSERT_TRUE(CopyFileA(testPlayer().c_str(), player_.c_str(), FALSE)); }
 

@@ -255,8 +255,8 @@ std::string testOption(const char *name) {
     return found != options().end() ? found->second : std::string();
 }
 
-int answerOk(const DialogText &) { return IDOK; }
-int answerCancel(const DialogText &) { return IDCANCEL; }
+int answerOk(HWND, const DialogText &) { return IDOK; }
+int answerCancel(HWND, const DialogText &) { return IDCANCEL; }
 
 namespace {
 
@@ -311,7 +311,8 @@ AnsweredRun runAnswering(const std::string &program, const std::string &args, DW
             if (text.text.empty()) continue;  // not laid out yet: read it on the next pass
             run.boxes.push_back(text);
             answered.push_back(box);
-            PostMessageA(box, WM_COMMAND, static_cast<WPARAM>(answer(text)), 0);
+            const int button = answer(box, text);
+            if (button != 0) PostMessageA(box, WM_COMMAND, static_cast<WPARAM>(button), 0);
         }
     }
     if (!run.process.finished) TerminateProcess(info.hProcess, 0xDEAD);

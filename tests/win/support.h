@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -111,15 +112,16 @@ std::vector<unsigned char> bitmapFileImage(int width, int height, unsigned char 
 void parseTestOptions(int argc, char **argv);
 std::string testOption(const char *name);
 
-// Runs a program and answers every message box that a process of the program shows: `answer`
-// gives the button for a box's text (IDOK, IDCANCEL, ...). Waits at most timeoutMs in all.
+// Runs a program and answers every dialog box (message boxes included) that its process shows:
+// `answer` may act on the box itself and gives the button to press (IDOK, IDCANCEL, ...; 0 for
+// none). Each box is answered once. Waits at most timeoutMs in all.
 struct AnsweredRun {
     ProcessResult process;
     std::vector<DialogText> boxes;  // in the order they appeared
 };
-using BoxAnswer = int (*)(const DialogText &box);
-int answerOk(const DialogText &box);
-int answerCancel(const DialogText &box);
+using BoxAnswer = std::function<int(HWND box, const DialogText &text)>;
+int answerOk(HWND box, const DialogText &text);
+int answerCancel(HWND box, const DialogText &text);
 // Visible top-level windows of the class closeClass (when given) are asked to close, once each,
 // as a user closes a window from its system menu.
 AnsweredRun runAnswering(const std::string &program, const std::string &args, DWORD timeoutMs,

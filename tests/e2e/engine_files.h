@@ -1,0 +1,29 @@
+// Engine files for the end-to-end runs: an installed saver laid out as the installer writes it,
+// and the engine's windows found by class.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// saverPath becomes the engine followed by the splash bitmap (when given) and a trailer whose
+// player size is playerSize. False when a file could not be written.
+bool makeInstalledSaver(const std::string &engine, const std::string &saverPath,
+                        const std::vector<unsigned char> &splash1, uint32_t playerSize);
+
+// The first top-level window of the class (and title, when given) that the process created.
+HWND windowOfProcess(DWORD processId, const char *className, const char *title = nullptr);
+
+// A Wine per-program Windows version ("nt351" makes the win31 class) for one file name, taken
+// back on scope exit.
+class ScopedProgramVersion {
+public:
+    ScopedProgramVersion(const std::string &exeName, const char *version);
+    ~ScopedProgramVersion();
+    ScopedProgramVersion(const ScopedProgramVersion &) = delete;
+    ScopedProgramVersion &operator=(const ScopedProgramVersion &) = delete;
+
+private:
+    std::string key_;
+};
