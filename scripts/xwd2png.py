@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Converts an X window dump (xwd -root, 24 or 32 bits per pixel, ZPixmap) to a PNG file.
 
-usage: xwd -root -display :N -silent | python3 scripts/xwd2png.py OUT.png
+usage: xwd -root -display :N -silent | python3 scripts/xwd2png.py OUT.png [WIDTHxHEIGHT]
+With a size, only that much of the top-left corner is kept.
 """
 import struct
 import sys
@@ -47,10 +48,20 @@ def write_png(path, width, height, raw):
         out.write(chunk(b'IEND', b''))
 
 
+def crop(width, height, raw, size):
+    keep_width, keep_height = (int(n) for n in size.split('x'))
+    keep_width, keep_height = min(keep_width, width), min(keep_height, height)
+    row = 1 + 3 * width
+    rows = [raw[y * row:y * row + 1 + 3 * keep_width] for y in range(keep_height)]
+    return keep_width, keep_height, b''.join(rows)
+
+
 def main():
-    if len(sys.argv) != 2:
+    if len(sys.argv) not in (2, 3):
         sys.exit(__doc__)
     width, height, raw = read_xwd(sys.stdin.buffer.read())
+    if len(sys.argv) == 3:
+        width, height, raw = crop(width, height, raw, sys.argv[2])
     write_png(sys.argv[1], width, height, raw)
 
 
