@@ -49,6 +49,25 @@ HWND windowOfProcess(DWORD processId, const char *className, const char *title) 
     return search.found;
 }
 
+HWND waitForVisibleWindow(const PROCESS_INFORMATION &process, const char *className, const char *title,
+                          DWORD timeoutMs) {
+    for (const DWORD start = GetTickCount(); GetTickCount() - start < timeoutMs;) {
+        HWND window = windowOfProcess(process.dwProcessId, className, title);
+        if (window != nullptr && IsWindowVisible(window)) return window;
+        if (WaitForSingleObject(process.hProcess, 20) == WAIT_OBJECT_0) return nullptr;
+    }
+    return nullptr;
+}
+
+DWORD finishProcess(PROCESS_INFORMATION &process, DWORD timeoutMs) {
+    DWORD code = 0xDEAD;
+    if (WaitForSingleObject(process.hProcess, timeoutMs) != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 0xDEAD);
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return code;
+}
+
 ScopedProgramVersion::ScopedProgramVersion(const std::string &exeName, const char *version)
     : key_("Software\\Wine\\AppDefaults\\" + exeName) {
     HKEY key = nullptr;

@@ -15,6 +15,15 @@ bool makeInstalledSaver(const std::string &engine, const std::string &saverPath,
 // The first top-level window of the class (and title, when given) that the process created.
 HWND windowOfProcess(DWORD processId, const char *className, const char *title = nullptr);
 
+// Waits until the process shows a window of the class (and title) or ends; null if neither
+// happens within the time bound.
+HWND waitForVisibleWindow(const PROCESS_INFORMATION &process, const char *className, const char *title,
+                          DWORD timeoutMs);
+
+// Waits for the process's end (terminating it after timeoutMs), closes its handles and returns
+// its exit code.
+DWORD finishProcess(PROCESS_INFORMATION &process, DWORD timeoutMs);
+
 // A Wine per-program Windows version ("nt351" makes the win31 class) for one file name, taken
 // back on scope exit.
 class ScopedProgramVersion {

@@ -190,27 +190,13 @@ TEST_F(ProtectedRun, AKeyOnTheProtectedErrorScreenAsksForThePassword) {
     DeleteFileA(player_.c_str());
     PROCESS_INFORMATION engine;
     ASSERT_TRUE(startProcess(saver_, "/s", &engine));
-    HWND window = nullptr;
-    for (DWORD start = GetTickCount(); window == nullptr && GetTickCount() - start < RUN_TIMEOUT_MS;) {
-        HWND candidate = windowOfProcess(engine.dwProcessId, "Lumivex");
-        if (candidate != nullptr && IsWindowVisible(candidate)) window = candidate;
-        WaitForSingleObject(engine.hProcess, 20);
-    }
+    HWND window = waitForVisibleWindow(engine, "Lumivex", nullptr, RUN_TIMEOUT_MS);
     ASSERT_NE(nullptr, window) << "no error screen";
     PostMessageA(window, WM_KEYDOWN, VK_SPACE, 0);
-    HWND question = nullptr;
-    for (DWORD start = GetTickCount(); question == nullptr && GetTickCount() - start < RUN_TIMEOUT_MS;) {
-        question = windowOfProcess(engine.dwProcessId, "#32770", "Password Entry");
-        EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(engine.hProcess, 20)) << "ended without asking";
-    }
-    ASSERT_NE(nullptr, question);
+    HWND question = waitForVisibleWindow(engine, "#32770", "Password Entry", RUN_TIMEOUT_MS);
+    ASSERT_NE(nullptr, question) << "the key press did not ask for the password";
     PostMessageA(question, WM_COMMAND, typePassword(question, "fish"), 0);
-    EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), WaitForSingleObject(engine.hProcess, RUN_TIMEOUT_MS));
-    DWORD code = 0xDEAD;
-    GetExitCodeProcess(engine.hProcess, &code);
-    EXPECT_EQ(0u, code);
-    CloseHandle(engine.hThread);
-    CloseHandle(engine.hProcess);
+    EXPECT_EQ(0u, finishProcess(engine, RUN_TIMEOUT_MS));
 }
 
 // The win95 class hands the question to the system's PASSWORD.CPL.
@@ -258,12 +244,7 @@ TEST_F(SettingsRun, TheWindowFitsThePicturesAndAKeyClosesIt) {
     ASSERT_TRUE(makeInstalledSaver(testEngine(), saver, {}, 1));
     PROCESS_INFORMATION engine;
     ASSERT_TRUE(startProcess(saver, "/c", &engine));
-    HWND main = nullptr;
-    for (DWORD start = GetTickCount(); main == nullptr && GetTickCount() - start < RUN_TIMEOUT_MS;) {
-        HWND candidate = windowOfProcess(engine.dwProcessId, "Lumivex", "Lumivex");
-        if (candidate != nullptr && IsWindowVisible(candidate)) main = candidate;
-        WaitForSingleObject(engine.hProcess, 20);
-    }
+    HWND main = waitForVisibleWindow(engine, "Lumivex", "Lumivex", RUN_TIMEOUT_MS);
     ASSERT_NE(nullptr, main);
     RECT outer;
     GetWindowRect(main, &outer);
@@ -276,12 +257,7 @@ TEST_F(SettingsRun, TheWindowFitsThePicturesAndAKeyClosesIt) {
     EXPECT_EQ(420, inner.right - inner.left);
     EXPECT_EQ(230, inner.bottom - inner.top);
     PostMessageA(pictures, WM_KEYDOWN, VK_SPACE, 0);
-    EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), WaitForSingleObject(engine.hProcess, RUN_TIMEOUT_MS));
-    DWORD code = 0xDEAD;
-    GetExitCodeProcess(engine.hProcess, &code);
-    EXPECT_EQ(0u, code);
-    CloseHandle(engine.hThread);
-    CloseHandle(engine.hProcess);
+    EXPECT_EQ(0u, finishProcess(engine, RUN_TIMEOUT_MS)) << "a key closes the settings window";
 }
 
 TEST_F(SettingsRun, Win31OptionsStoreThePasswordAndTheProtectionSwitch) {

@@ -108,26 +108,6 @@ protected:
         return lines;
     }
 
-    // Waits, pumping nothing, until the engine shows its window or ends; null if neither.
-    static HWND waitForVisibleWindow(const PROCESS_INFORMATION &engine, DWORD timeoutMs) {
-        const DWORD start = GetTickCount();
-        while (GetTickCount() - start < timeoutMs) {
-            HWND window = saverWindowOf(engine.dwProcessId);
-            if (window != nullptr && IsWindowVisible(window)) return window;
-            if (WaitForSingleObject(engine.hProcess, 20) == WAIT_OBJECT_0) return nullptr;
-        }
-        return nullptr;
-    }
-
-    static DWORD finish(PROCESS_INFORMATION &engine, DWORD timeoutMs) {
-        DWORD code = 0xDEAD;
-        if (WaitForSingleObject(engine.hProcess, timeoutMs) != WAIT_OBJECT_0) TerminateProcess(engine.hProcess, 0xDEAD);
-        GetExitCodeProcess(engine.hProcess, &code);
-        CloseHandle(engine.hThread);
-        CloseHandle(engine.hProcess);
-        return code;
-    }
-
     TempDirectory dir_;
     std::string saver_, player_, record_;
 };
@@ -163,7 +143,7 @@ TEST_F(SaverRun, ThePlayerRunsUnderAHiddenWindowAndItsEndEndsTheSaver) {
     }
     const DWORD engineEnd = GetTickCount();
     if (playerProcess != nullptr) CloseHandle(playerProcess);
-    EXPECT_EQ(0u, finish(engine, RUN_TIMEOUT_MS));
+    EXPECT_EQ(0u, finishProcess(engine, RUN_TIMEOUT_MS));
     EXPECT_TRUE(windowSeen) << "the saver window exists as a message target";
     EXPECT_FALSE(windowShown) << "without protection it is never shown";
 
@@ -192,7 +172,7 @@ TEST_F(SaverRun, AMissingPlayerShowsTheErrorScreenUntilAKeyIsPressed) {
     installSaver();
     PROCESS_INFORMATION engine;
     ASSERT_TRUE(startProcess(saver_, "/s", &engine));
-    HWND window = waitForVisibleWindow(engine, RUN_TIMEOUT_MS);
+    HWND window = waitForVisibleWindow(engine, "Lumivex", nullptr, RUN_TIMEOUT_MS);
     ASSERT_NE(nullptr, window) << "the error screen never showed";
     EXPECT_NE(0, GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) << "the error window is top-most";
     RECT shown;
@@ -210,7 +190,7 @@ TEST_F(SaverRun, AMissingPlayerShowsTheErrorScreenUntilAKeyIsPressed) {
     EXPECT_GT(countPixels(shot, 20, shot.height, isBlack), shot.width * (shot.height - 20) / 2) << "black ground";
 
     pressKey(window);
-    EXPECT_EQ(0u, finish(engine, RUN_TIMEOUT_MS)) << "a key press ends the error screen";
+    EXPECT_EQ(0u, finishProcess(engine, RUN_TIMEOUT_MS)) << "a key press ends the error screen";
 }
 
 TEST_F(SaverRun, APlayerThatCannotStartTurnsTheSaverWindowIntoTheErrorScreen) {
@@ -218,18 +198,18 @@ TEST_F(SaverRun, APlayerThatCannotStartTurnsTheSaverWindowIntoTheErrorScreen) {
     ASSERT_TRUE(writeBytes(player_, std::vector<unsigned char>(readBytes(testPlayer()).size(), 'x')));
     PROCESS_INFORMATION engine;
     ASSERT_TRUE(startProcess(saver_, "/s", &engine));
-    HWND window = waitForVisibleWindow(engine, RUN_TIMEOUT_MS);
+    HWND window = waitForVisibleWindow(engine, "Lumivex", nullptr, RUN_TIMEOUT_MS);
     ASSERT_NE(nullptr, window) << "the error screen never showed";
     EXPECT_EQ(0, GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) << "the saver window, not the error window";
     PostMessageA(window, WM_LBUTTONDOWN, 0, 0);
-    EXPECT_EQ(0u, finish(engine, RUN_TIMEOUT_MS)) << "a click ends it";
+    EXPECT_EQ(0u, finishProcess(engine, RUN_TIMEOUT_MS)) << "a click ends it";
 }
 
 TEST_F(SaverRun, TheSplashPictureComesFromTheEngineFile) {
     installSaver(magentaBitmap(120, 90));
     PROCESS_INFORMATION engine;
     ASSERT_TRUE(startProcess(saver_, "/s", &engine));
-    HWND window = waitForVisibleWindow(engine, RUN_TIMEOUT_MS);
+    HWND window = waitForVisibleWindow(engine, "Lumivex", nullptr, RUN_TIMEOUT_MS);
     ASSERT_NE(nullptr, window);
     WaitForSingleObject(engine.hProcess, 3600);
     RECT shown;
@@ -239,7 +219,7 @@ TEST_F(SaverRun, TheSplashPictureComesFromTheEngineFile) {
     EXPECT_LE(magenta, 120 * 90);
     EXPECT_GE(magenta, 120 * (90 - 30)) << "the magenta picture of the engine file, in place of the resource picture";
     PostMessageA(window, WM_KEYDOWN, VK_SPACE, 0);
-    EXPECT_EQ(0u, finish(engine, RUN_TIMEOUT_MS));
+    EXPECT_EQ(0u, finishProcess(engine, RUN_TIMEOUT_MS));
 }
 
 }  // namespace
