@@ -134,8 +134,9 @@ INT_PTR CALLBACK passwordOptionsProc(HWND dialog, UINT message, WPARAM wParam, L
                     return FALSE;
             }
         case WM_CLOSE:
-            EndDialog(dialog, IDOK);  // counts as Change
-            return FALSE;
+            // Counts as Change. Handled here, so the dialog manager adds no Cancel of its own.
+            EndDialog(dialog, IDOK);
+            return TRUE;
         case WM_DESTROY:
             applyOptions(dialog);
             return TRUE;

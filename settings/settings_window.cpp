@@ -98,8 +98,12 @@ INT_PTR CALLBACK settingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
             return TRUE;
         case WM_SYSCOMMAND:
             return FALSE;
-        case WM_QUERYNEWPALETTE:
-            return onQueryNewPalette(dialog);
+        case WM_QUERYNEWPALETTE: {
+            // A dialog's answer reaches the sender (the main window) only through DWLP_MSGRESULT.
+            const BOOL realised = onQueryNewPalette(dialog);
+            SetWindowLongPtrA(dialog, DWLP_MSGRESULT, realised);
+            return realised;
+        }
         case WM_PALETTECHANGED:
             if (reinterpret_cast<HWND>(wParam) != dialog) onPaletteChanged(dialog);
             return FALSE;

@@ -1,1 +1,531 @@
-// placeholder
+// The engine's dialogs driven by real messages in this process: the password question of a
+// protected show, the password options, and the settings window with the splash pictures.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "images/image_set.h"
+#include "resources/resource_ids.h"
+#include "saver/password.h"
+#include "saver/password_reduction.h"
+#include "saver/saver_window.h"
+#include "saver/supervision.h"
+#include "settings/password_options.h"
+#include "settings/settings_window.h"
+#include "startup/entry.h"
+#include "startup/system_settings.h"
+#include "support.h"
+
+namespace {
+
+HINSTANCE self() { return GetModuleHandleA(nullptr); }
+
+// A process-wide variable put back as it was on scope exit; the two-argument form also sets it.
+template <typename T>
+struct Keep {
+    explicit Keep(T &variable) : variable_(variable), old_(variable) {}
+    Keep(T &variable, const T &value) : Keep(variable) { variable_ = value; }
+    ~Keep() { variable_ = old_; }
+    T &variable_;
+    T old_;
+};
+
+template <typename T, size_t N>
+struct Keep<T[N]> {
+    explicit Keep(T (&variable)[N]) : variable_(variable) { std::memcpy(old_, variable, sizeof old_); }
+    ~Keep() { std::memcpy(variable_, old_, sizeof old_); }
+    T (&variable_)[N];
+    T old_[N];
+};
+
+int quitsSeen = 0;  // quit messages taken out of the queue by pumpUntil
+
+// Pumps this thread's messages until the condition holds or the time is up.
+template <typename Condition>
+bool pumpUntil(Condition condition, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    while (!condition()) {
+        const DWORD elapsed = GetTickCount() - start;
+        if (elapsed >= timeoutMs) return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, timeoutMs - elapsed, QS_ALLINPUT);
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) {
+                ++quitsSeen;
+                continue;
+            }
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    }
+    return true;
+}
+
+void pumpFor(DWORD ms) { pumpUntil([] { return false; }, ms); }
+
+// A window of the engine's class; the first one registers the class (a second registration in
+// the process fails, so later windows are created directly).
+HWND makeEngineWindow(DWORD style) {
+    static bool registered = false;
+    if (!registered) {
+        registered = true;
+        HWND first = createSaverWindow(self(), style, nullptr);
+        if (first != nullptr) return first;
+    }
+    return CreateWindowExA(0, "Lumivex", "Lumivex", style, CW_USEDEFAULT, 0, 0, 0, nullptr, nullptr, self(), nullptr);
+}
+
+BOOL CALLBACK collectDialog(HWND window, LPARAM found) {
+    char className[32] = {};
+    GetClassNameA(window, className, sizeof className);
+    if (lstrcmpA(className, "#32770") == 0 && IsWindowVisible(window)) {
+        reinterpret_cast<std::vector<HWND> *>(found)->push_back(window);
+    }
+    return TRUE;
+}
+
+std::vector<HWND> visibleDialogs() {
+    std::vector<HWND> found;
+    EnumThreadWindows(GetCurrentThreadId(), collectDialog, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+std::string itemText(HWND dialog, int id) {
+    char text[300] = {};
+    GetDlgItemTextA(dialog, id, text, sizeof text);
+    return text;
+}
+
+// A hidden saver window on the win31 class, the stored password "fish" and a player that does
+// not exist (a resumed show ends on the error screen); every global the question and the
+// options change is put back, and the test's image set freed, on scope exit.
+struct SaverSession {
+    SaverSession() {
+        std::strcpy(playerCommandLine, "C:\\lumivex-no-such-directory\\no-player.exe");
+        window = makeEngineWindow(WS_POPUP);
+    }
+    ~SaverSession() {
+        if (passwordDialog != nullptr && IsWindow(passwordDialog)) {
+            storedPasswordValue = PASSWORD_REDUCTION_START;  // nothing typed: accepted, nothing resumes
+            SetDlgItemTextA(passwordDialog, IDC_PASSWORD_EDIT, "");
+            DestroyWindow(passwordDialog);
+        }
+        if (IsWindow(window)) DestroyWindow(window);
+        pumpFor(50);
+        if (!announced) withdrawSaverRunning();
+        setCursorVisible(cursor ? 1 : 0);
+        freeImageSet(&imageSet);
+    }
+    Keep<bool> is95{win95, false}, isNT{winNT, false}, is31{win31, true}, protect{passwordProtected, false};
+    Keep<bool> verified{passwordVerified, false}, timedOut{closedByTimeout, false}, ends{inputEndsSaver, false};
+    Keep<bool> valid{playerInfoValid}, launched{playerLaunched}, done{optionsDone}, cancelled{optionsCancelled};
+    Keep<uint32_t> stored{storedPasswordValue, reducePassword("fish")};
+    Keep<LONG> attempts{failedAttempts, 0}, playerId{playerProcessId};
+    Keep<HWND> saver{saverWindow}, question{passwordDialog, nullptr}, player{playerWindow};
+    Keep<HINSTANCE> module{moduleInstance, self()};
+    Keep<char[260]> command{playerCommandLine}, message{messageText};
+    Keep<UINT_PTR[6]> timers{timerTable};
+    Keep<ImageSet> images{imageSet, ImageSet{}};
+    bool announced = saverRunningAnnounced;
+    bool cursor = cursorShown;
+    HWND window = nullptr;
+};
+
+// ---- The password question (dialog 100) ----
+
+TEST(PasswordQuestion, AskingShowsOneEmptyQuestionOverTheSaverWindow) {
+    SaverSession session;
+    ASSERT_NE(nullptr, session.window);
+    passwordVerified = true;
+    EXPECT_EQ(0, checkPassword(self(), 1));
+    const HWND first = passwordDialog;
+    ASSERT_NE(nullptr, first);
+    EXPECT_TRUE(IsWindowVisible(first));
+    EXPECT_EQ("Password Entry", readDialogText(first).caption);
+    EXPECT_EQ(session.window, GetWindow(first, GW_OWNER)) << "owned by the saver window";
+    EXPECT_EQ("", itemText(first, IDC_PASSWORD_EDIT));
+    EXPECT_FALSE(passwordVerified) << "a new question has no verdict yet";
+    EXPECT_TRUE(pumpUntil([] { return timerTable[TIMER_PASSWORD] != 0; }, 2000)) << "the time-out runs";
+    // Asked again directly and by the saver window's private message while it is open.
+    EXPECT_EQ(0, checkPassword(self(), 1));
+    PostMessageA(session.window, WM_SAVER_CHECKPASSWORD, 0, 0);
+    pumpFor(200);
+    EXPECT_EQ(1u, visibleDialogs().size()) << "only one question";
+    EXPECT_EQ(first, passwordDialog) << "the first question stays";
+}
+
+enum class Leave { Ok, Escape, SystemMenuClose, TimeOutClose, TimeOutTimer };
+
+void leave(HWND dialog, Leave how) {
+    switch (how) {
+        case Leave::Ok: SendMessageA(dialog, WM_COMMAND, IDOK, 0); break;
+        case Leave::Escape: SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0); break;
+        case Leave::SystemMenuClose: SendMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0); break;
+        case Leave::TimeOutClose: PostMessageA(dialog, WM_CLOSE, CLOSE_BY_TIMEOUT, 0); break;
+        case Leave::TimeOutTimer: SendMessageA(saverWindow, WM_TIMER, TIMER_PASSWORD, 0); break;
+    }
+}
+
+// What became of the question: still open; accepted (the saver window closed); asked again (a
+// new dialog); or refused for good (the show resumed: without a player, on its error screen).
+std::string outcome(HWND window, HWND first) {
+    if (passwordDialog == first && IsWindowVisible(first)) return "still open";
+    if (!IsWindow(window)) return "accepted";
+    if (passwordDialog != nullptr) return "asked again";
+    return inputEndsSaver ? "show resumed" : "nothing yet";
+}
+
+TEST(PasswordQuestion, LeavingTheQuestionVerifiesWhatWasTyped) {
+    const uint32_t fish = reducePassword("fish");
+    struct Row {
+        const char *label, *typed;
+        uint32_t stored;
+        LONG failedBefore;
+        Leave how;
+        const char *expected;  // see outcome()
+        LONG failedAfter;
+    };
+    const Row rows[] = {
+        {"right password, OK", "fish", fish, 0, Leave::Ok, "accepted", 0},
+        {"Escape does nothing", "fish", fish, 0, Leave::Escape, "still open", 0},
+        {"right password, closed by the system menu", "fish", fish, 0, Leave::SystemMenuClose, "accepted", 0},
+        {"wrong password, closed by the system menu", "cat", fish, 0, Leave::SystemMenuClose, "asked again", 1},
+        {"first wrong password", "cat", fish, 0, Leave::Ok, "asked again", 1},
+        {"second wrong password in a row", "cat", fish, 1, Leave::Ok, "asked again", 2},
+        {"third wrong password in a row", "cat", fish, 2, Leave::Ok, "show resumed", 0},
+        {"wrong password at the time-out", "cat", fish, 0, Leave::TimeOutClose, "show resumed", 0},
+        {"right password when the time-out timer fires", "fish", fish, 1, Leave::TimeOutTimer, "accepted", 1},
+        {"empty password, stored value 0x5A00", "", PASSWORD_REDUCTION_START, 0, Leave::Ok, "accepted", 0},
+        {"empty password, stored value 0", "", 0, 0, Leave::Ok, "asked again", 1},
+    };
+    for (const Row &row : rows) {
+        SaverSession session;
+        ASSERT_NE(nullptr, session.window) << row.label;
+        storedPasswordValue = row.stored;
+        failedAttempts = row.failedBefore;
+        checkPassword(self(), 1);
+        const HWND first = passwordDialog;
+        ASSERT_NE(nullptr, first) << row.label;
+        SetDlgItemTextA(first, IDC_PASSWORD_EDIT, row.typed);
+        leave(first, row.how);
+        pumpUntil([&] { return outcome(session.window, first) == row.expected; }, 3000);
+        pumpFor(100);  // whatever else the handling posted
+        EXPECT_EQ(row.expected, outcome(session.window, first)) << row.label;
+        EXPECT_EQ(row.failedAfter, failedAttempts) << row.label;
+        const bool timeOutLeft = row.how != Leave::Escape && closedByTimeout;
+        EXPECT_FALSE(timeOutLeft) << row.label << ": the time-out does not outlive its question";
+        const bool askedAgain = passwordDialog != nullptr && passwordDialog != first;
+        EXPECT_EQ("", askedAgain ? itemText(passwordDialog, IDC_PASSWORD_EDIT) : "") << row.label << ": new one empty";
+    }
+}
+
+// ---- The password options (dialog 110) ----
+
+// What the user does in one showing of the options: type, click the check box, leave.
+struct Visit {
+    const char *password, *retyped;
+    int clicks;
+    UINT leave;  // IDOK, IDCANCEL, or WM_CLOSE for a close request
+};
+
+struct OptionsScript {
+    std::vector<Visit> visits;
+    std::vector<std::string> shown, clicked;  // each showing as it appeared, and after the clicks
+    std::string boxes;                        // the texts of the message boxes, " | " between them
+    std::vector<HWND> owners;
+    HWND last;  // the window answered last, until it is gone
+} script;
+
+bool usable(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE; }
+
+std::string optionsState(HWND dialog) {
+    std::string state = IsDlgButtonChecked(dialog, IDC_PROTECT_CHECK) == BST_CHECKED ? "box checked" : "box clear";
+    state += usable(dialog, IDC_PROTECT_CHECK) ? " usable, entries " : " unusable, entries ";
+    for (int id : {IDC_NEW_PASSWORD, IDC_NEW_PASSWORD_LABEL, IDC_RETYPED_PASSWORD, IDC_RETYPED_PASSWORD_LABEL}) {
+        state += usable(dialog, id) ? '1' : '0';
+    }
+    state += ", typed '" + itemText(dialog, IDC_NEW_PASSWORD) + "' '";
+    return state + itemText(dialog, IDC_RETYPED_PASSWORD) + "'";
+}
+
+// The user, on a thread timer that the modal loops dispatch: each showing of the options takes
+// the next visit (Cancel once they are used up), each message box is read and answered with OK.
+// The buttons are posted, as input comes, so that what they open runs in the dialog's own loop.
+void CALLBACK playUser(HWND, UINT, UINT_PTR, DWORD) {
+    const std::vector<HWND> dialogs = visibleDialogs();
+    if (dialogs.empty() || dialogs.front() == script.last) return;
+    const HWND dialog = script.last = dialogs.front();
+    if (GetDlgItem(dialog, IDC_PROTECT_CHECK) == nullptr) {
+        script.boxes += (script.boxes.empty() ? "" : " | ") + readDialogText(dialog).text;
+        PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    } else {
+        const size_t index = script.shown.size();
+        const Visit visit = index < script.visits.size() ? script.visits[index] : Visit{"", "", 0, IDCANCEL};
+        script.shown.push_back(optionsState(dialog));
+        script.owners.push_back(GetWindow(dialog, GW_OWNER));
+        for (int click = 0; click < visit.clicks; ++click) {
+            SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_PROTECT_CHECK, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_PROTECT_CHECK)));
+        }
+        script.clicked.push_back(optionsState(dialog));
+        SetDlgItemTextA(dialog, IDC_NEW_PASSWORD, visit.password);
+        SetDlgItemTextA(dialog, IDC_RETYPED_PASSWORD, visit.retyped);
+        const bool close = visit.leave == WM_CLOSE;
+        PostMessageA(dialog, close ? WM_CLOSE : WM_COMMAND, close ? 0 : visit.leave, 0);
+    }
+}
+
+int runOptions(HINSTANCE instance, std::vector<Visit> visits) {
+    script = OptionsScript{};
+    script.visits = std::move(visits);
+    const UINT_PTR timer = SetTimer(nullptr, 0, 20, playUser);
+    const int result = showPasswordOptions(instance);
+    KillTimer(nullptr, timer);
+    return result;
+}
+
+// system.ini [Lumivex]: both keys removed for the test and put back afterwards.
+struct OptionsKeys {
+    OptionsKeys() {
+        for (const char *key : {"Password Value", "Password Protect"}) {
+            WritePrivateProfileStringA("Lumivex", key, nullptr, "system.ini");
+        }
+        WritePrivateProfileStringA(nullptr, nullptr, nullptr, "system.ini");
+    }
+    SavedProfileValue value{"Lumivex", "Password Value", "system.ini"};
+    SavedProfileValue protect{"Lumivex", "Password Protect", "system.ini"};
+};
+
+std::string optionsKey(const char *key) { return readProfileText("Lumivex", key, "system.ini"); }
+
+constexpr char CHANGED[] = "Your password has been changed.";
+constexpr char DIFFER[] = "You typed two different things for your new password.";
+constexpr char ABSENT[] = "<absent>";
+constexpr char ON_EMPTY[] = "box checked usable, entries 1111, typed '' ''";
+constexpr char OFF_EMPTY[] = "box clear usable, entries 0000, typed '' ''";
+
+TEST(PasswordOptions, LeavingTheOptionsSavesWhatTheyShow) {
+    const uint32_t fish = reducePassword("fish"), before = 0x1234;
+    const std::string fishText = std::to_string(fish);
+    struct Row {
+        const char *label;
+        bool protectedBefore;
+        std::vector<Visit> visits;
+        std::string boxes;       // the texts of the message boxes shown
+        size_t showings;
+        const char *shownAgain;  // the second showing, if any
+        bool protectedAfter;
+        std::string protectText, valueText;  // the keys "Password Protect" and "Password Value"
+        uint32_t stored;
+    };
+    const Row rows[] = {
+        {"matching entries", true, {{"fish", "fish", 0, IDOK}}, CHANGED, 1, "", true, ABSENT, fishText, fish},
+        {"matching entries, close request", true, {{"fish", "fish", 0, WM_CLOSE}}, CHANGED, 1, "", true, ABSENT,
+         fishText, fish},
+        {"entries differing in case", true, {{"fish", "Fish", 0, IDOK}, {"", "", 0, IDCANCEL}}, DIFFER, 2, ON_EMPTY,
+         true, ABSENT, ABSENT, before},
+        {"different entries after a click on the box", true, {{"fish", "fash", 1, IDOK}, {"", "", 0, IDCANCEL}},
+         DIFFER, 2, OFF_EMPTY, false, "0", ABSENT, before},
+        {"both empty, box switched on", false, {{"", "", 1, IDOK}}, "", 1, "", true, "1", ABSENT, before},
+        {"both empty, box as it was", true, {{"", "", 0, IDOK}}, "", 1, "", true, ABSENT, ABSENT, before},
+        {"only the retyped entry", true, {{"", "fish", 0, IDOK}}, "", 1, "", true, ABSENT, ABSENT, before},
+        {"Cancel after a click and matching entries", true, {{"fish", "fish", 1, IDCANCEL}}, "", 1, "", true, ABSENT,
+         ABSENT, before},
+    };
+    for (const Row &row : rows) {
+        SaverSession session;
+        OptionsKeys keys;
+        ASSERT_NE(nullptr, session.window) << row.label;
+        passwordProtected = row.protectedBefore;
+        storedPasswordValue = before;
+        EXPECT_EQ(0, runOptions(self(), row.visits)) << row.label;
+        EXPECT_EQ(row.showings, script.shown.size()) << row.label;
+        EXPECT_EQ(row.boxes, script.boxes) << row.label;
+        EXPECT_EQ(row.shownAgain, script.shown.size() > 1 ? script.shown[1] : "") << row.label << ": shown again";
+        EXPECT_EQ(row.protectedAfter, passwordProtected) << row.label;
+        EXPECT_EQ(row.protectText, optionsKey("Password Protect")) << row.label;
+        EXPECT_EQ(row.valueText, optionsKey("Password Value")) << row.label;
+        EXPECT_EQ(row.stored, storedPasswordValue) << row.label;
+    }
+}
+
+TEST(PasswordOptions, CheckBoxSwitchesTheEntriesAndTheirLabels) {
+    struct Row { const char *label; bool protectedBefore; int clicks; const char *shown, *afterClicks; };
+    const Row rows[] = {
+        {"opened protected, one click", true, 1, ON_EMPTY, OFF_EMPTY},
+        {"opened unprotected, one click", false, 1, OFF_EMPTY, ON_EMPTY},
+        {"opened protected, two clicks", true, 2, ON_EMPTY, ON_EMPTY},
+    };
+    for (const Row &row : rows) {
+        SaverSession session;
+        ASSERT_NE(nullptr, session.window) << row.label;
+        passwordProtected = row.protectedBefore;
+        runOptions(self(), {{"", "", row.clicks, IDCANCEL}});
+        ASSERT_EQ(1u, script.shown.size()) << row.label;
+        EXPECT_EQ(row.shown, script.shown[0]) << row.label;
+        EXPECT_EQ(row.afterClicks, script.clicked[0]) << row.label;
+    }
+}
+
+TEST(PasswordOptions, EndingClosesTheAskingWindowAndGivesItInputBack) {
+    const HINSTANCE noDialogs = GetModuleHandleA("ntdll.dll");
+    ASSERT_EQ(nullptr, FindResourceA(noDialogs, MAKEINTRESOURCEA(DIALOG_PASSWORD_OPTIONS), RT_DIALOG));
+    struct Row { const char *label; HINSTANCE instance; std::vector<Visit> visits; size_t showings; };
+    const Row rows[] = {
+        {"left by Cancel", self(), {{"", "", 0, IDCANCEL}}, 1},
+        {"left by Change", self(), {{"", "", 0, IDOK}}, 1},
+        {"dialog missing from the module: as if cancelled", noDialogs, {}, 0},
+    };
+    for (const Row &row : rows) {
+        SaverSession session;
+        OptionsKeys keys;
+        ASSERT_NE(nullptr, session.window) << row.label;
+        passwordProtected = true;
+        EXPECT_EQ(0, runOptions(row.instance, row.visits)) << row.label;
+        EXPECT_EQ(row.showings, script.shown.size()) << row.label;
+        const auto owned = std::count(script.owners.begin(), script.owners.end(), session.window);
+        EXPECT_EQ(row.showings, static_cast<size_t>(owned)) << row.label << ": owned by the asking window";
+        EXPECT_TRUE(optionsDone) << row.label;
+        EXPECT_TRUE(passwordProtected) << row.label;
+        EXPECT_EQ(ABSENT, optionsKey("Password Protect")) << row.label;
+        EXPECT_TRUE(IsWindowEnabled(session.window)) << row.label << ": the asking window takes input again";
+        EXPECT_TRUE(pumpUntil([&] { return !IsWindow(session.window); }, 3000)) << row.label << ": asked to close";
+    }
+}
+
+// ---- The settings window ----
+
+// A main window of the engine's class with the settings dialog in it, as settings mode makes them.
+struct SettingsSession {
+    explicit SettingsSession(bool pictures, bool menuHeight = false) : menu(addMenuHeight, menuHeight) {
+        if (pictures) loadImageSet(self(), &imageSet, BITMAP_SPLASH1, BITMAP_SPLASH2, BITMAP_CORNER);
+        main = makeEngineWindow(WS_SYSMENU);
+        if (main != nullptr) settingsDialog = CreateDialogParamA(self(), "Lumivex", main, settingsDialogProc, 0);
+        dialog = settingsDialog;
+    }
+    ~SettingsSession() {
+        if (IsWindow(main)) DestroyWindow(main);
+        pumpFor(50);
+        freeImageSet(&imageSet);
+    }
+    void dropPalette() {
+        DeleteObject(imageSet.palette);
+        imageSet.palette = nullptr;
+    }
+    Keep<HWND> saver{saverWindow}, settings{settingsDialog, nullptr};
+    Keep<bool> menu;
+    Keep<ImageSet> images{imageSet, ImageSet{}};
+    HWND main = nullptr, dialog = nullptr;
+};
+
+std::string windowSize(HWND window) {
+    RECT r = {};
+    GetWindowRect(window, &r);
+    return std::to_string(r.right - r.left) + " x " + std::to_string(r.bottom - r.top);
+}
+
+TEST(SettingsWindow, PicturesGiveTheSizeOfBothWindows) {
+    const int caption = GetSystemMetrics(SM_CYCAPTION), menuBar = GetSystemMetrics(SM_CYMENU);
+    struct Row { const char *label; bool menuHeight; std::string mainSize; };
+    const Row rows[] = {
+        {"no menu bar counted", false, "420 x " + std::to_string(230 + caption)},
+        {"menu bar counted (win31 class)", true, "420 x " + std::to_string(230 + caption + menuBar)},
+    };
+    for (const Row &row : rows) {
+        SettingsSession session(true, row.menuHeight);
+        ASSERT_NE(nullptr, session.dialog) << row.label;
+        EXPECT_EQ("420 x 230", windowSize(session.dialog)) << row.label;
+        EXPECT_EQ(row.mainSize, windowSize(session.main)) << row.label;
+    }
+}
+
+// The dialog procedure's answer to the palette messages, and whether it realised a palette
+// again (a dropped palette is made anew from the pictures).
+TEST(SettingsWindow, PaletteMessagesRealiseThePicturesPalette) {
+    struct Row {
+        const char *label;
+        UINT message;
+        bool pictures, dropPalette, fromDialog;
+        INT_PTR answer;
+        bool palette;
+    };
+    const Row rows[] = {
+        {"query: pictures with colour tables", WM_QUERYNEWPALETTE, true, false, false, TRUE, true},
+        {"query: palette dropped, made again", WM_QUERYNEWPALETTE, true, true, false, TRUE, true},
+        {"query: no picture has a colour table", WM_QUERYNEWPALETTE, false, false, false, FALSE, false},
+        {"changed by the dialog itself: nothing", WM_PALETTECHANGED, true, true, true, FALSE, false},
+        {"changed by another window: made again", WM_PALETTECHANGED, true, true, false, FALSE, true},
+    };
+    for (const Row &row : rows) {
+        SettingsSession session(row.pictures);
+        ASSERT_NE(nullptr, session.dialog) << row.label;
+        if (row.dropPalette) session.dropPalette();
+        const HWND changer = row.fromDialog ? session.dialog : GetDesktopWindow();
+        EXPECT_EQ(row.answer, settingsDialogProc(session.dialog, row.message, reinterpret_cast<WPARAM>(changer), 0))
+            << row.label;
+        EXPECT_EQ(row.palette, imageSet.palette != nullptr) << row.label << ": palette";
+    }
+}
+
+// The system asks the top-level window, which passes the question on to the dialog and returns
+// its answer; a dialog's answer to this message reaches the sender only through DWLP_MSGRESULT.
+TEST(SettingsWindow, MainWindowReturnsTheDialogsPaletteAnswer) {
+    SettingsSession session(true);
+    ASSERT_NE(nullptr, session.dialog);
+    EXPECT_EQ(TRUE, SendMessageA(session.main, WM_QUERYNEWPALETTE, 0, 0));
+}
+
+std::string settingsState(HWND main, HWND dialog, int quits) {
+    std::string state = IsWindow(main) ? (IsWindowVisible(main) ? "main shown" : "main hidden") : "main gone";
+    state += IsWindow(dialog) ? ", dialog alive" : ", dialog gone";
+    state += settingsDialog != nullptr ? ", settingsDialog set" : ", settingsDialog null";
+    state += saverWindow != nullptr ? ", saverWindow set" : ", saverWindow null";
+    state += imageSet.splash1.dib != nullptr ? ", pictures kept" : ", pictures freed";
+    return state + ", quit " + std::to_string(quits);
+}
+
+TEST(SettingsWindow, KeyOrButtonInTheDialogEndsSettingsMode) {
+    const std::string ends = "main hidden, dialog gone, settingsDialog null, saverWindow null, pictures freed, quit 1";
+    const std::string stays = "main shown, dialog alive, settingsDialog set, saverWindow set, pictures kept, quit 0";
+    struct Row { const char *label; UINT message; bool endsMode; };
+    const Row rows[] = {
+        {"key press", WM_KEYDOWN, true},        {"left button", WM_LBUTTONDOWN, true},
+        {"right button", WM_RBUTTONDOWN, true}, {"middle button", WM_MBUTTONDOWN, true},
+        {"mouse move", WM_MOUSEMOVE, false},
+    };
+    for (const Row &row : rows) {
+        SettingsSession session(true);
+        ASSERT_NE(nullptr, session.dialog) << row.label;
+        ShowWindow(session.main, SW_SHOW);
+        const int quitsBefore = quitsSeen;
+        SendMessageA(session.dialog, row.message, 0, MAKELPARAM(20, 20));
+        pumpUntil([] { return saverWindow == nullptr; }, row.endsMode ? 5000 : 200);
+        EXPECT_EQ(row.endsMode ? ends : stays, settingsState(session.main, session.dialog, quitsSeen - quitsBefore))
+            << row.label;
+    }
+}
+
+TEST(SettingsWindow, PaintingFillsTheGroundWhite) {
+    SettingsSession session(true);
+    ASSERT_NE(nullptr, session.dialog);
+    ShowWindow(session.main, SW_SHOW);
+    UpdateWindow(session.dialog);
+    pumpFor(100);
+    struct Row { const char *label; int x, y; };
+    const Row rows[] = {
+        {"top left margin", 3, 3},
+        {"left of the lower pictures", 4, 180},
+        {"between the lower pictures", 317, 180},
+        {"right of the upper picture", 412, 60},
+        {"below the pictures", 200, 222},
+    };
+    HDC dc = GetDC(session.dialog);
+    for (const Row &row : rows) EXPECT_EQ(RGB(255, 255, 255), GetPixel(dc, row.x, row.y)) << row.label;
+    ReleaseDC(session.dialog, dc);
+}
+
+}  // namespace
