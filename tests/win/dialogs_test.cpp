@@ -42,28 +42,6 @@ struct Keep<T[N]> {
     T old_[N];
 };
 
-int quitsSeen = 0;  // quit messages taken out of the queue by pumpUntil
-
-// Pumps this thread's messages until the condition holds or the time is up.
-template <typename Condition>
-bool pumpUntil(Condition condition, DWORD timeoutMs) {
-    const DWORD start = GetTickCount();
-    while (!condition()) {
-        const DWORD elapsed = GetTickCount() - start;
-        if (elapsed >= timeoutMs) return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, timeoutMs - elapsed, QS_ALLINPUT);
-        MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            if (message.message == WM_QUIT) {
-                ++quitsSeen;
-                continue;
-            }
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
-    }
-    return true;
-}
 
 void pumpFor(DWORD ms) { pumpUntil([] { return false; }, ms); }
 

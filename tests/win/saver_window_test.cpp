@@ -20,24 +20,6 @@ HWND makeSaverWindow() {
                            GetModuleHandleA(nullptr), nullptr);
 }
 
-// Pumps this thread's messages until the condition holds or the time is up; a quit message that
-// a destroyed saver window posts is taken out of the queue too.
-template <typename Condition>
-bool pumpUntil(Condition condition, DWORD timeoutMs) {
-    const DWORD start = GetTickCount();
-    while (!condition()) {
-        const DWORD elapsed = GetTickCount() - start;
-        if (elapsed >= timeoutMs) return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, timeoutMs - elapsed, QS_ALLINPUT);
-        MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            if (message.message == WM_QUIT) continue;
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
-    }
-    return true;
-}
 
 struct TimerCounter {
     static LRESULT CALLBACK hook(int code, WPARAM wParam, LPARAM lParam) {

@@ -255,6 +255,8 @@ std::string testOption(const char *name) {
     return found != options().end() ? found->second : std::string();
 }
 
+int quitsSeen = 0;
+
 int answerOk(HWND, const DialogText &) { return IDOK; }
 int answerCancel(HWND, const DialogText &) { return IDCANCEL; }
 

@@ -108,6 +108,29 @@ std::string readProfileText(const char *section, const char *key, const char *fi
 std::vector<unsigned char> bitmapFileImage(int width, int height, unsigned char pixelIndex = 0,
                                            COLORREF colourOfIndex1 = CLR_INVALID);
 
+// Pumps this thread's messages until the condition holds or the time is up. Quit messages (a
+// destroyed saver window posts one) are taken out of the queue and counted in quitsSeen.
+extern int quitsSeen;
+template <typename Condition>
+bool pumpUntil(Condition condition, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    while (!condition()) {
+        const DWORD elapsed = GetTickCount() - start;
+        if (elapsed >= timeoutMs) return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, timeoutMs - elapsed, QS_ALLINPUT);
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) {
+                ++quitsSeen;
+                continue;
+            }
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    }
+    return true;
+}
+
 // Command-line options of the test programs: --name=value after GoogleTest took its own.
 void parseTestOptions(int argc, char **argv);
 std::string testOption(const char *name);
