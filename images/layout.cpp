@@ -9,44 +9,31 @@ bool randomSeeded = false;
 int32_t rectWidth(const Rect &r) { return r.right - r.left; }
 int32_t rectHeight(const Rect &r) { return r.bottom - r.top; }
 
-void placeAtMargin(Rect *r) {
+namespace {
+
+// Puts the rectangle's top-left corner at (left, top), keeping its width and height.
+void moveTo(Rect *r, int32_t left, int32_t top) {
     const int32_t width = rectWidth(*r);
     const int32_t height = rectHeight(*r);
-    r->left = LAYOUT_MARGIN;
-    r->top = LAYOUT_MARGIN;
-    r->right = r->left + width;
-    r->bottom = r->top + height;
+    r->left = left;
+    r->top = top;
+    r->right = left + width;
+    r->bottom = top + height;
 }
 
-void placeBelowLeft(const Rect &anchor, Rect *r) {
-    const int32_t width = rectWidth(*r);
-    const int32_t height = rectHeight(*r);
-    r->left = anchor.left;
-    r->top = anchor.bottom + LAYOUT_MARGIN;
-    r->right = r->left + width;
-    r->bottom = r->top + height;
-}
+}  // namespace
+
+void placeAtMargin(Rect *r) { moveTo(r, LAYOUT_MARGIN, LAYOUT_MARGIN); }
+
+void placeBelowLeft(const Rect &anchor, Rect *r) { moveTo(r, anchor.left, anchor.bottom + LAYOUT_MARGIN); }
 
 void placeBelowRight(const Rect &anchor, Rect *r) {
-    const int32_t width = rectWidth(*r);
-    const int32_t height = rectHeight(*r);
-    r->right = anchor.right;
-    r->top = anchor.bottom + LAYOUT_MARGIN;
-    r->left = r->right - width;
-    r->bottom = r->top + height;
+    moveTo(r, anchor.right - rectWidth(*r), anchor.bottom + LAYOUT_MARGIN);
 }
 
-void placeRightOf(const Rect &anchor, Rect *r) {
-    const int32_t width = rectWidth(*r);
-    r->left = anchor.right + LAYOUT_MARGIN;
-    r->right = r->left + width;
-}
+void placeRightOf(const Rect &anchor, Rect *r) { moveTo(r, anchor.right + LAYOUT_MARGIN, r->top); }
 
-void centreAcross(Rect *r, int32_t from, int32_t to) {
-    const int32_t width = rectWidth(*r);
-    r->left = (to - from) / 2 - width / 2;
-    r->right = r->left + width;
-}
+void centreAcross(Rect *r, int32_t from, int32_t to) { moveTo(r, (to - from) / 2 - rectWidth(*r) / 2, r->top); }
 
 void alignBottom(const Rect &source, Rect *r) {
     const int32_t height = rectHeight(*r);

@@ -8,6 +8,7 @@
 
 #include "../win/hold_events.h"
 #include "../win/support.h"
+#include "engine_files.h"
 #include "payload/trailer.h"
 
 namespace {
@@ -285,12 +286,7 @@ TEST_F(EngineRun, PlatformClassAndPasswordSettingAtStartUp) {
 // The real win31 class: Wine reports Windows NT 3.51 to a program of this file name.
 TEST_F(EngineRun, Win31ClassThroughThePerProgramWindowsVersion) {
     SavedProfileValue value("Lumivex", "Password Value", "system.ini");
-    const char *key = "Software\\Wine\\AppDefaults\\W31CLASS.scr";
-    HKEY appDefaults = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_WRITE, nullptr, &appDefaults,
-                                             nullptr));
-    RegSetValueExA(appDefaults, "Version", 0, REG_SZ, reinterpret_cast<const BYTE *>("nt351"), 6);
-    RegCloseKey(appDefaults);
+    ScopedProgramVersion win31("W31CLASS.scr", "nt351");
 
     const std::string engines[] = {testEngine(), shippedEngine()};
     for (const std::string &engine : engines) {
@@ -306,7 +302,6 @@ TEST_F(EngineRun, Win31ClassThroughThePerProgramWindowsVersion) {
             EXPECT_EQ("class=win31\nprotected=0\nmode=saver\n", trace());
         }
     }
-    RegDeleteKeyA(HKEY_CURRENT_USER, key);
 }
 
 TEST_F(EngineRun, TheShippedEngineFollowsTheSameTable) {

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "../win/support.h"
+#include "engine_files.h"
 #include "payload/description_tag.h"
 #include "payload/trailer.h"
 
@@ -192,19 +193,7 @@ TEST_F(InstallRun, WinNTClassWithA32BitPayloadInstalls) {
 // the full path in system.ini.
 class Win31InstallRun : public InstallRun {
 protected:
-    void SetUp() override {
-        InstallRun::SetUp();
-        HKEY key = nullptr;
-        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, APP_DEFAULTS, 0, nullptr, 0, KEY_WRITE, nullptr,
-                                                 &key, nullptr));
-        RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE *>("nt351"), 6);
-        RegCloseKey(key);
-    }
-    void TearDown() override {
-        RegDeleteKeyA(HKEY_CURRENT_USER, APP_DEFAULTS);
-        InstallRun::TearDown();
-    }
-    static constexpr const char *APP_DEFAULTS = "Software\\Wine\\AppDefaults\\FISH31.exe";
+    ScopedProgramVersion win31_{"FISH31.exe", "nt351"};
 };
 
 TEST_F(Win31InstallRun, InstallsImageAUnderItsOwnNameAndRegistersTheFullPath) {
