@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ clang clang-format googletest
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-i686-dev mingw-w64-x86-64-dev
-  wine wine64 wine32:i386 xvfb xauth x11-apps xdotool python3
+  wine wine64 wine32:i386 xvfb xauth x11-apps xdotool python3 util-linux
 )
 
 need_root() {
@@ -33,6 +33,10 @@ if [ "${#missing[@]}" -gt 0 ]; then
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
+
+# 32-bit Wine needs a machine that runs i386 programs: where the kernel does not, qemu-i386 is
+# fetched once and cached.
+"$(dirname "$0")/i386-run.sh" --setup
 
 for tool in i686-w64-mingw32-g++-posix i686-w64-mingw32-windres wine Xvfb cmake ninja; do
   command -v "$tool" >/dev/null || { echo "setup: $tool is still missing" >&2; exit 1; }
