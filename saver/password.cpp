@@ -6,6 +6,7 @@
 #include "saver/saver_window.h"
 #include "startup/entry.h"
 #include "startup/system_settings.h"
+#include "startup/test_seams.h"
 
 HWND passwordDialog = nullptr;
 bool passwordVerified = false;
@@ -82,7 +83,7 @@ INT_PTR CALLBACK passwordEntryProc(HWND dialog, UINT message, WPARAM wParam, LPA
         case WM_INITDIALOG:
             passwordDialog = dialog;
             passwordVerified = false;
-            postTimerStart(saverWindow, TIMER_PASSWORD, PASSWORD_TIMEOUT);
+            postTimerStart(saverWindow, TIMER_PASSWORD, testPasswordTimeout(PASSWORD_TIMEOUT));
             return TRUE;
         case WM_COMMAND:
             // Only OK answers; Escape (IDCANCEL) is ignored, there is no way around the question.

@@ -7,8 +7,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/setup.sh >/dev/null
-arch=$(scripts/build.sh 2>/dev/null | tail -n 1)
-tree=build/win-$arch
+scripts/build.sh >/dev/null 2>&1
+tree=build/win-i686  # the 32-bit engine, as a user gets it
 runner=$tree/wine-run.sh
 trap '"$runner" --stop' EXIT
 
@@ -60,7 +60,7 @@ echo "== the error screen (player removed)"
 mv "$player" "$player.away"
 run_saver "$demo/error.png" click
 mv "$player.away" "$player"
-# Moves the pointer over the named window (keys go to the window under the pointer here).
+# Waits for the named window and moves the pointer over it, as a user's hand would.
 point_at() {
     local wid
     wid=$(timeout 30 xdotool search --sync --name "$1" | head -n 1)

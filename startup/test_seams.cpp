@@ -15,6 +15,12 @@ bool testVersionOverride(uint32_t *version) {
     return true;
 }
 
+uint32_t testPasswordTimeout(uint32_t standardMs) {
+    const char *text = std::getenv("LUMIVEX_TEST_PASSWORD_TIMEOUT");
+    if (text == nullptr || *text == '\0') return standardMs;
+    return static_cast<uint32_t>(std::strtoul(text, nullptr, 0));
+}
+
 void testTrace(const char *format, ...) {
     const char *path = std::getenv("LUMIVEX_TEST_TRACE");
     if (path == nullptr || *path == '\0') return;

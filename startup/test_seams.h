@@ -4,6 +4,7 @@
 //   LUMIVEX_TEST_TRACE=file      one line per decision appended to the file
 //   LUMIVEX_TEST_HOLD=name       an admitted process sets event "name-entered", then waits (at
 //                                most 30 s) for event "name-release" before it cleans up
+//   LUMIVEX_TEST_PASSWORD_TIMEOUT=ms  the password question's time-out in place of the standard
 #pragma once
 
 #include <cstdint>
@@ -12,8 +13,10 @@
 bool testVersionOverride(uint32_t *version);
 void testTrace(const char *format, ...) __attribute__((format(printf, 1, 2)));
 void testHoldInstance();
+uint32_t testPasswordTimeout(uint32_t standardMs);
 #else
 inline bool testVersionOverride(uint32_t *) { return false; }
 inline void testTrace(const char *, ...) {}
 inline void testHoldInstance() {}
+inline uint32_t testPasswordTimeout(uint32_t standardMs) { return standardMs; }
 #endif

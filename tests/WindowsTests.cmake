@@ -36,13 +36,36 @@ target_link_libraries(e2e_tests PRIVATE win_test_support lumivex_win)
 target_compile_options(e2e_tests PRIVATE ${LUMIVEX_WARNINGS})
 add_dependencies(e2e_tests lumivex lumivex-test lumivex-pack test-player)
 
-# Every Windows test shares the prefix's C:\windows (win.ini, system.ini): one at a time.
-add_test(NAME win_unit_tests COMMAND win_unit_tests --probe=$<TARGET_FILE:instance_probe>)
-add_test(NAME e2e_dispatch
-         COMMAND e2e_tests --engine=$<TARGET_FILE:lumivex-test> --shipped-engine=$<TARGET_FILE:lumivex>
-                 --pack=$<TARGET_FILE:lumivex-pack> --art=${ART_DIR} --test-player=$<TARGET_FILE:test-player>
-                 --doubles=${CMAKE_BINARY_DIR})
-set_tests_properties(win_unit_tests e2e_dispatch PROPERTIES RESOURCE_LOCK windows_directory TIMEOUT 600)
+# The Windows tests run in groups, each in a Wine prefix (C:\windows, registry, desktop and X
+# display) of its own, so groups never see each other's files, settings or windows and ctest can
+# run them side by side.
+function(windows_test_group name)
+    cmake_parse_arguments(GROUP "" "" "COMMAND" ${ARGN})
+    add_test(NAME ${name} COMMAND ${GROUP_COMMAND})
+    set_tests_properties(${name} PROPERTIES
+        ENVIRONMENT "LUMIVEX_WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix-${name}"
+        TIMEOUT 900)
+endfunction()
+
+windows_test_group(win_unit_tests COMMAND win_unit_tests --probe=$<TARGET_FILE:instance_probe>)
+set(E2E_OPTIONS
+    --engine=$<TARGET_FILE:lumivex-test> --shipped-engine=$<TARGET_FILE:lumivex> --pack=$<TARGET_FILE:lumivex-pack>
+    --art=${ART_DIR} --test-player=$<TARGET_FILE:test-player> --doubles=${CMAKE_BINARY_DIR})
+# The last group takes every suite that no earlier group names, so a new suite always runs.
+set(E2E_GROUPS
+    "e2e_dispatch|EngineRun.*"
+    "e2e_install|InstallRun.*:Win31InstallRun.*"
+    "e2e_saver|SaverRun.*")
+set(named_suites "")
+foreach(group IN LISTS E2E_GROUPS)
+    string(REPLACE "|" ";" group "${group}")
+    list(GET group 0 name)
+    list(GET group 1 filter)
+    windows_test_group(${name} COMMAND e2e_tests --gtest_filter=${filter} ${E2E_OPTIONS})
+    string(APPEND named_suites ":${filter}")
+endforeach()
+string(SUBSTRING "${named_suites}" 1 -1 named_suites)
+windows_test_group(e2e_password COMMAND e2e_tests --gtest_filter=-${named_suites} ${E2E_OPTIONS})
 
 # Timing of the saver under Wine, run by hand (see the saver_timing source for the command).
 add_executable(launch_only tests/e2e/launch_only.cpp)

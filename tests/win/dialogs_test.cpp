@@ -127,6 +127,10 @@ TEST(PasswordQuestion, AskingShowsOneEmptyQuestionOverTheSaverWindow) {
     EXPECT_EQ(session.window, GetWindow(first, GW_OWNER)) << "owned by the saver window";
     EXPECT_EQ("", itemText(first, IDC_PASSWORD_EDIT));
     EXPECT_FALSE(passwordVerified) << "a new question has no verdict yet";
+    MSG start = {};
+    EXPECT_TRUE(PeekMessageA(&start, session.window, WM_SAVER_STARTTIMER, WM_SAVER_STARTTIMER, PM_NOREMOVE));
+    EXPECT_EQ(TIMER_PASSWORD, start.wParam);
+    EXPECT_EQ(30000, start.lParam) << "the question gives up after 30 s";
     EXPECT_TRUE(pumpUntil([] { return timerTable[TIMER_PASSWORD] != 0; }, 2000)) << "the time-out runs";
     // Asked again directly and by the saver window's private message while it is open.
     EXPECT_EQ(0, checkPassword(self(), 1));
