@@ -70,6 +70,17 @@ int writePayloadTrailer(const char *path, PayloadTrailer *record) {
     return accessPayloadTrailer(path, nullptr, record);
 }
 
+int appendPayloadTrailer(const char *path, PayloadTrailer *record) {
+    FILE *file = std::fopen(path, "ab");
+    if (file == nullptr) return FILE_OPEN_FAILED;
+    record->magic = TRAILER_MAGIC;
+    unsigned char bytes[TRAILER_SIZE];
+    encodeTrailer(*record, bytes);
+    int result = std::fwrite(bytes, 1, TRAILER_SIZE, file) == TRAILER_SIZE ? FILE_OK : FILE_SHORT_WRITE;
+    if (std::fclose(file) != 0 && result == FILE_OK) result = FILE_SHORT_WRITE;
+    return result;
+}
+
 int addPartSize(int32_t offset, uint32_t size, int32_t *sum) {
     const int64_t total = static_cast<int64_t>(offset) + static_cast<int64_t>(size);
     if (offset < 0 || total > INT32_MAX) return FILE_SEEK_FAILED;

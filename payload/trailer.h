@@ -35,7 +35,12 @@ constexpr int FILE_SEEK_FAILED = -5;
 int readPayloadTrailer(const char *path, PayloadTrailer *out);
 // Stores *record as the last 44 bytes of the file, appending a trailer slot when the file has
 // none. record->magic is set to TRAILER_MAGIC first, so the caller's copy equals what was written.
+// For a file known to end in a trailer: whether one is there is judged by the magic word alone.
 int writePayloadTrailer(const char *path, PayloadTrailer *record);
+// Adds *record at the end of the file as its new trailer, whatever the file's last bytes are: the
+// way to finish a file that is being built from parts (a part may end in a trailer of its own).
+// record->magic is set to TRAILER_MAGIC first.
+int appendPayloadTrailer(const char *path, PayloadTrailer *record);
 // The worker of both: exactly one of readInto and writeFrom is given.
 int accessPayloadTrailer(const char *path, PayloadTrailer *readInto, PayloadTrailer *writeFrom);
 

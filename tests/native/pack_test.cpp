@@ -111,6 +111,9 @@ TEST_F(PackTest, RefusalsNameTheProblemAndLeaveNoFile) {
         {"backslash in the name", [](AssembleRequest &r, PackTest &) { r.name = "..\\evil"; }, "'\\'"},
         {"empty name", [](AssembleRequest &r, PackTest &) { r.name = ""; }, "empty"},
         {"name too long", [](AssembleRequest &r, PackTest &) { r.name = std::string(201, 'n'); }, "longer"},
+        {"temporary saver's name in another case", [](AssembleRequest &r, PackTest &) { r.name = "inst9754"; },
+         "installer uses itself"},
+        {"finishing copy's name", [](AssembleRequest &r, PackTest &) { r.name = "INST9753"; }, "installer uses itself"},
         {"no room for the name",
          [](AssembleRequest &r, PackTest &t) { r.engine = t.writeFile("tight.exe", peImage(0x1B0)); }, "no room"},
         {"not an executable",
@@ -147,6 +150,32 @@ TEST_F(PackTest, RefusalsNameTheProblemAndLeaveNoFile) {
         EXPECT_FALSE(std::filesystem::exists(r.output)) << row.label;
         EXPECT_FALSE(std::filesystem::exists(r.output + ".partial")) << row.label;
     }
+}
+
+// A maker may hand over an installer file (or an installed saver) as the player by mistake: it is
+// packed as it is, with a warning, and the new installer file is still whole.
+TEST_F(PackTest, APlayerThatEndsInATrailerIsPackedWholeWithAWarning) {
+    AssembleRequest inner = request();
+    inner.output = path("INNER.exe");
+    std::string error;
+    ASSERT_EQ(0, assembleInstaller(inner, &error)) << error;
+    EXPECT_EQ("", checkPlayerFile(inner.player)) << "a plain player";
+    EXPECT_NE(std::string::npos, checkPlayerFile(inner.output).find("trailer of its own"));
+
+    AssembleRequest outer = request();
+    outer.player = inner.output;
+    ASSERT_EQ(0, assembleInstaller(outer, &error)) << error;
+    const auto player = readFile(inner.output);
+    const auto out = readFile(outer.output);
+    PayloadTrailer t;
+    ASSERT_EQ(0, readPayloadTrailer(outer.output.c_str(), &t));
+    EXPECT_EQ(player.size(), t.playerSize);
+    InstallerLayout layout;
+    ASSERT_EQ(0, installerLayout(t, static_cast<uint32_t>(out.size()), &layout));
+    EXPECT_EQ(out.size(), static_cast<size_t>(layout.trailer) + TRAILER_SIZE) << "a trailer of its own, appended";
+    EXPECT_TRUE(std::equal(player.begin(), player.end(), out.begin() + layout.player)) << "the player whole";
+    std::string report;
+    EXPECT_EQ(0, describeEngineFile(outer.output, &report)) << report;
 }
 
 TEST_F(PackTest, InfoFlagsATruncatedFile) {

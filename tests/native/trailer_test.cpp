@@ -64,19 +64,37 @@ TEST_F(TrailerTest, WriteThenReadRoundTripsEveryWordAndSetsTheMagic) {
     EXPECT_EQ(0, std::memcmp(&written, &read, sizeof read));
 }
 
-TEST_F(TrailerTest, WritingOverAnExistingTrailerKeepsTheSize) {
-    const auto bytes = withTrailer(pattern(500), EXAMPLE_TRAILER);
-    const std::string file = writeFile("FISH.scr", bytes);
-    PayloadTrailer record = {};
-    record.playerSize = 12345;
-    ASSERT_EQ(0, writePayloadTrailer(file.c_str(), &record));
-    const auto after = readFile(file);
-    ASSERT_EQ(bytes.size(), after.size());
-    EXPECT_TRUE(std::equal(bytes.begin(), bytes.end() - TRAILER_SIZE, after.begin()));
-    PayloadTrailer read;
-    ASSERT_EQ(0, readPayloadTrailer(file.c_str(), &read));
-    EXPECT_EQ(12345u, read.playerSize);
-    EXPECT_EQ(0u, read.flags);
+// Writing replaces the trailer a file ends in; appending, for a file built from parts whose last
+// part may end in a trailer of its own, always adds one and keeps every byte before it.
+TEST_F(TrailerTest, WriteReplacesAnEndingTrailerAppendAlwaysAddsOne) {
+    struct Row {
+        const char *label;
+        int (*store)(const char *, PayloadTrailer *);
+        bool endsInTrailer;
+        size_t added;
+    };
+    const Row rows[] = {
+        {"write over a trailer", writePayloadTrailer, true, 0},
+        {"write to a file without one", writePayloadTrailer, false, TRAILER_SIZE},
+        {"append after a trailer", appendPayloadTrailer, true, TRAILER_SIZE},
+        {"append to a file without one", appendPayloadTrailer, false, TRAILER_SIZE},
+    };
+    for (const Row &row : rows) {
+        const auto bytes = row.endsInTrailer ? withTrailer(pattern(500), EXAMPLE_TRAILER) : pattern(500);
+        const std::string file = writeFile("FISH.scr", bytes);
+        PayloadTrailer record = {};
+        record.playerSize = 12345;
+        ASSERT_EQ(0, row.store(file.c_str(), &record)) << row.label;
+        EXPECT_EQ(TRAILER_MAGIC, record.magic) << row.label;
+        const auto after = readFile(file);
+        ASSERT_EQ(bytes.size() + row.added, after.size()) << row.label;
+        const size_t kept = row.added == 0 ? bytes.size() - TRAILER_SIZE : bytes.size();
+        EXPECT_TRUE(std::equal(bytes.begin(), bytes.begin() + static_cast<long>(kept), after.begin())) << row.label;
+        PayloadTrailer read;
+        ASSERT_EQ(0, readPayloadTrailer(file.c_str(), &read)) << row.label;
+        EXPECT_EQ(12345u, read.playerSize) << row.label;
+        EXPECT_EQ(0u, read.flags) << row.label;
+    }
 }
 
 TEST_F(TrailerTest, AFileEndingInFpowAtSizeMinus44CountsAsHavingATrailer) {

@@ -9,6 +9,7 @@
 #include "images/layout.h"
 #include "payload/description_tag.h"
 #include "payload/file_copy.h"
+#include "startup/install_names.h"
 
 namespace {
 
@@ -109,7 +110,7 @@ int assembleInto(const AssembleRequest &request, const std::string &output, cons
         *error = output + ": the parts add up to 2 GiB or more";
         return 1;
     }
-    if (writePayloadTrailer(output.c_str(), &trailer) != 0) {
+    if (appendPayloadTrailer(output.c_str(), &trailer) != 0) {
         *error = output + ": cannot write the payload trailer";
         return 1;
     }
@@ -158,8 +159,23 @@ std::string checkSaverName(const std::string &name) {
         }
     }
     if (name.back() == ' ' || name.back() == '.') return "the name ends in a blank or a dot";
-    if (name == "Inst9754" || name == "Inst9755" || name == "Inst9753") return "the name is one the installer uses itself";
-    return "";
+    switch (finalNameProblem(name.c_str())) {
+        case FinalNameProblem::None:
+            return "";
+        case FinalNameProblem::WorkingName:
+            return "the name is one the installer uses itself (in any letter case)";
+        case FinalNameProblem::EndsInLeadByte:
+            return "the name ends in the first byte of a double-byte character";
+        default:
+            return "the name cannot be a file name";
+    }
+}
+
+std::string checkPlayerFile(const std::string &path) {
+    PayloadTrailer own = {};
+    if (readPayloadTrailer(path.c_str(), &own) != 0) return "";
+    return path + " ends in a payload trailer of its own: is it an installer file or an installed saver "
+                  "rather than a player?";
 }
 
 std::string checkBitmapFile(const std::string &bytes) {

@@ -26,6 +26,10 @@ int assembleInstaller(const AssembleRequest &request, std::string *error);
 // table and before the first section's data. 0 and [begin, end), or -1 (not a PE image).
 int findHeaderRoom(const unsigned char *image, size_t size, int32_t *begin, int32_t *end);
 
+// Empty, or a warning when the player ends in a payload trailer of its own: it is then most
+// likely an installer file or an installed saver rather than a player (it is packed as it is).
+std::string checkPlayerFile(const std::string &path);
+
 // Empty when the name can be a file name in a Windows directory, else why not.
 std::string checkSaverName(const std::string &name);
 

@@ -52,6 +52,8 @@ int build(int argc, char **argv) {
     if (request.engine.empty() || request.player.empty() || request.output.empty()) {
         return usage("build needs --engine, --player, --name and -o");
     }
+    const std::string warning = checkPlayerFile(request.player);
+    if (!warning.empty()) std::fprintf(stderr, "lumivex-pack: warning: %s\n", warning.c_str());
     std::string error;
     if (assembleInstaller(request, &error) != 0) {
         std::fprintf(stderr, "lumivex-pack: %s\n", error.c_str());
