@@ -44,8 +44,13 @@ int accessOpenFile(FILE *file, unsigned char *window, const char *tag, char *out
         return FILE_OK;
     }
 
-    // Check the room before writing anything, so a text that does not fit leaves the file as it was.
+    // Check the text and the room before writing anything, so a text that does not fit leaves the
+    // file as it was. The new text follows the stored one; a whole text that the reader's buffer
+    // could not hold would be written as no usable tag.
     const size_t newLength = std::strlen(newText);
+    if (static_cast<size_t>(nul - textAt) + newLength > static_cast<size_t>(TAG_TEXT_CAPACITY - 1)) {
+        return FILE_SEEK_FAILED;
+    }
     if (newLength + 1 > static_cast<size_t>(roomAt(window, nul))) return FILE_SEEK_FAILED;
 
     const unsigned char lengthByte = static_cast<unsigned char>((std::strlen(tag) + newLength) & 0xFFu);

@@ -29,5 +29,6 @@ int readDescriptionTag(const char *path, const char *tag, char *outText);
 // Writes newText and its NUL where the stored text's NUL is, and sets the length byte in front of
 // the tag to the low 8 bits of the tag's and the new text's length together. Only the stored NUL
 // and the zero bytes that follow it inside the window are overwritten: when the new text does not
-// fit there, nothing is written and the result is FILE_SEEK_FAILED.
+// fit there, or the stored and the new text together are longer than 259 characters (the reader
+// would not take them), nothing is written and the result is FILE_SEEK_FAILED.
 int writeDescriptionTag(const char *path, const char *tag, const char *newText);

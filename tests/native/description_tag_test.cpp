@@ -69,6 +69,11 @@ TEST_F(DescriptionTagTest, ReadsAndWritesTheFirstTagInTheWindow) {
          "Fish", 0, 0},
         {"stored text stays in front of the new one", tagged(4096, 100, "Old", 8), 100, "Old", "Fish", 0, 0},
         {"length byte counts modulo 256", tagged(4096, 100, "", 300), 100, "", std::string(250, 'y'), 0, 0},
+        {"stored and new text of 259 characters together", tagged(4096, 100, std::string(200, 'o'), 300), 100,
+         std::string(200, 'o'), std::string(59, 'n'), 0, 0},
+        {"stored and new text of 260 characters together: the reader would not take it",
+         tagged(4096, 100, std::string(200, 'o'), 300), 100, std::string(200, 'o'), std::string(60, 'n'), 0,
+         FILE_SEEK_FAILED},
         {"no tag", std::vector<unsigned char>(4096, FILLER), 0, "", "Fish", FILE_SEEK_FAILED, FILE_SEEK_FAILED},
         {"2047-byte file", tagged(2047, 100, "", 16), 100, "", "Fish", FILE_SHORT_READ, FILE_SHORT_READ},
     };
