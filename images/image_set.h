@@ -72,6 +72,6 @@ void rebuildSharedPalette(BITMAPINFOHEADER *d1, BITMAPINFOHEADER *d2, BITMAPINFO
 // shared palette realised; a slot's previous bitmap is deleted, a failure leaves it null.
 void makeDeviceBitmaps();
 // Makes a new device bitmap for one slot on dc. When *holder holds a palette it is first
-// replaced by the slot's own palette, which is then selected (and left selected) in dc. The old
-// bitmap is replaced only when the new one could be made.
+// replaced by the slot's own palette, which is selected in dc while the bitmap is made; dc then
+// gets its previous palette back. The old bitmap is replaced only when the new one could be made.
 void remakeSlotBitmap(HDC dc, ImageSlot *slot, HPALETTE *holder);

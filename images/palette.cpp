@@ -126,11 +126,15 @@ void remakeSlotBitmap(HDC dc, ImageSlot *slot, HPALETTE *holder) {
         DeleteObject(*holder);
         *holder = createDibPalette(slot->dib, nullptr);
     }
+    HPALETTE previous = nullptr;
     if (holder != nullptr && *holder != nullptr) {
-        SelectPalette(dc, *holder, FALSE);
+        previous = SelectPalette(dc, *holder, FALSE);
         RealizePalette(dc);
     }
     HBITMAP made = makeBitmap(dc, slot->dib);
+    // dc gets its own palette back: a context released (or a paint ended) with the slot's palette
+    // still selected would keep that palette from ever being deleted.
+    if (previous != nullptr) SelectPalette(dc, previous, FALSE);
     if (made == nullptr) return;
     if (slot->bitmap != nullptr) DeleteObject(slot->bitmap);
     slot->bitmap = made;

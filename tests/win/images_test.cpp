@@ -461,9 +461,11 @@ TEST_F(ImageSetTest, RemakeSlotBitmapPutsTheSlotsOwnPaletteInAHolderThatHasOne) 
         const HBITMAP oldBitmap = slot.bitmap;
         HPALETTE holder = row.holderHasPalette ? createDibPalette(reinterpret_cast<const BITMAPINFOHEADER *>(other.data()), nullptr) : nullptr;
         const HPALETTE oldPalette = holder;
+        const HGDIOBJ dcPalette = GetCurrentObject(dc, OBJ_PAL);
 
         remakeSlotBitmap(dc, &slot, &holder);
         EXPECT_EQ(row.paletteAfter, holder != nullptr ? paletteSize(holder) : -1) << row.label;
+        EXPECT_EQ(dcPalette, GetCurrentObject(dc, OBJ_PAL)) << row.label << ": dc gets its own palette back";
         if (oldPalette != nullptr && holder != oldPalette) {
             EXPECT_FALSE(gdiObjectAlive(oldPalette)) << row.label << ": old palette deleted";
         }
@@ -474,7 +476,7 @@ TEST_F(ImageSetTest, RemakeSlotBitmapPutsTheSlotsOwnPaletteInAHolderThatHasOne) 
         }
 
         if (holder != nullptr && row.holderHasPalette && slot.dib != nullptr) {
-            // The palette is now selected in dc; a second call must still delete it.
+            // A second call replaces the slot's palette again and deletes the first one.
             const HPALETTE selected = holder;
             remakeSlotBitmap(dc, &slot, &holder);
             EXPECT_FALSE(gdiObjectAlive(selected)) << row.label << ": palette replaced while selected";
