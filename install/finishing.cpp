@@ -7,7 +7,6 @@
 
 #include "install/finishing_command.h"
 #include "install/install.h"
-#include "payload/description_tag.h"
 #include "payload/file_copy.h"
 #include "saver/player.h"
 #include "startup/entry.h"
@@ -15,64 +14,28 @@
 
 namespace {
 
-// A description can become a file name only when it names no other directory or stream and
-// holds nothing the finishing command line cannot carry.
-bool usableAsBaseName(const char *text) {
-    if (text[0] == '\0') return false;
-    for (const char *p = text; *p != '\0'; ++p) {
-        if (std::strchr("\\/:\"*?<>|", *p) != nullptr || static_cast<unsigned char>(*p) < 32) return false;
-    }
-    return std::strcmp(text, ".") != 0 && std::strcmp(text, "..") != 0;
+// True when the path names a file that the finishing process works from: one of the two
+// temporary files, or its own program file. The file system ignores letter case, so does this.
+bool isOwnSource(const char *path, const FinishingFields &fields, const char *ownPath) {
+    return lstrcmpiA(path, fields.temporarySaver) == 0 || lstrcmpiA(path, fields.temporaryPlayer) == 0 ||
+           lstrcmpiA(path, ownPath) == 0;
 }
 
 }  // namespace
 
-void applyDescriptionNames(const char *path, char *saverPath, char *playerPath) {
-    char text[TAG_TEXT_CAPACITY] = {};
-    if (readDescriptionTag(path, DESCRIPTION_TAG, text) != 0 || !usableAsBaseName(text)) {
-        // Without a usable description the installer file's own name serves, so the saver and
-        // its player still get one name and the saver finds its player.
-        PathParts own;
-        if (splitPath(path, &own) != 0 || !usableAsBaseName(own.baseName)) return;
-        std::strcpy(text, own.baseName);
-    }
-    char saver[PATH_CAPACITY];
-    char player[PATH_CAPACITY];
-    std::strcpy(saver, saverPath);
-    std::strcpy(player, playerPath);
-    if (replacePathParts(saver, nullptr, nullptr, text, nullptr) == 0 &&
-        replacePathParts(player, nullptr, nullptr, text, nullptr) == 0) {
-        std::strcpy(saverPath, saver);
-        std::strcpy(playerPath, player);
-    }
-}
-
-int startFinishingProcess(const char *enginePath, char *saverTarget, char *playerTarget) {
-    FinishingFields fields = {};
-    std::strcpy(fields.temporarySaver, saverTarget);
-    std::strcpy(fields.finalSaver, saverTarget);
-    std::strcpy(fields.temporaryPlayer, playerTarget);
-    std::strcpy(fields.finalPlayer, playerTarget);
+int startFinishingProcess(const FinishingFields &paths) {
     char copyPath[PATH_CAPACITY];
-    if (finishingCopyPath(saverTarget, copyPath) != 0) return PATH_TOO_LONG;
-    applyDescriptionNames(enginePath, fields.finalSaver, fields.finalPlayer);
-    if (std::strcmp(fields.finalSaver, saverTarget) == 0 && std::strcmp(fields.finalPlayer, playerTarget) == 0) {
-        return 0;
-    }
-
-    int result = copyWholeFile(saverTarget, copyPath);
+    if (finishingCopyPath(paths.temporarySaver, copyPath) != 0) return PATH_TOO_LONG;
+    int result = copyWholeFile(paths.temporarySaver, copyPath);
     if (result == 0) {
         char commandLine[FINISHING_COMMAND_CAPACITY];
-        result = buildFinishingCommandLine(copyPath, fields, commandLine) == 0 && spawnProcess(commandLine) == 0
+        result = buildFinishingCommandLine(copyPath, paths, commandLine) == 0 && spawnProcess(commandLine) == 0
                      ? 0
                      : FINISHING_NOT_STARTED;
     }
-    if (result == 0) {
-        std::strcpy(saverTarget, fields.finalSaver);
-        std::strcpy(playerTarget, fields.finalPlayer);
-    } else {
-        DeleteFileA(fields.temporarySaver);
-        DeleteFileA(fields.temporaryPlayer);
+    if (result != 0) {
+        DeleteFileA(paths.temporarySaver);
+        DeleteFileA(paths.temporaryPlayer);
     }
     return result;
 }
@@ -81,9 +44,13 @@ int finishInstall(const char *commandTail) {
     FinishingFields fields;
     if (parseFinishingCommandLine(commandTail, &fields) != 0) return 0;
     // An old file goes only when the new one that replaces it is there, so a failed install
-    // never leaves the user with neither.
-    const bool newPlayer = fileExists(fields.temporaryPlayer) != 0;
-    const bool newSaver = fileExists(fields.temporarySaver) != 0;
+    // never leaves the user with neither; and a final name that names one of the sources is
+    // never deleted, so the new files are never destroyed by their own move.
+    char ownPath[PATH_CAPACITY] = {};
+    GetModuleFileNameA(nullptr, ownPath, PATH_CAPACITY);
+    ownPath[PATH_CAPACITY - 1] = '\0';
+    const bool newPlayer = fileExists(fields.temporaryPlayer) != 0 && !isOwnSource(fields.finalPlayer, fields, ownPath);
+    const bool newSaver = fileExists(fields.temporarySaver) != 0 && !isOwnSource(fields.finalSaver, fields, ownPath);
     if (newPlayer) DeleteFileA(fields.finalPlayer);
     if (newSaver) DeleteFileA(fields.finalSaver);
     if (newPlayer) MoveFileA(fields.temporaryPlayer, fields.finalPlayer);

@@ -80,35 +80,47 @@ void reportInstall(HINSTANCE instance, int result, bool fromTarget, int quiet) {
     }
 }
 
+// Before anything is written, existing files under the final names are replaced only with the
+// user's consent when those names come from the installer file's own name: they may be any
+// program of that name, not an earlier install of this saver. Quietly, nothing is replaced.
+int confirmFinalNames(const InstallNames &names, int quiet) {
+    if (win31 || !names.namedByOwnFile) return 0;
+    if (!fileExists(names.paths.finalSaver) && !fileExists(names.paths.finalPlayer)) return 0;
+    if (quiet) return INSTALL_CANCELLED;
+    return confirmOverwrite(names.paths.finalSaver, names.paths.finalPlayer);
+}
+
 // Every step up to the files being in place; the first failure ends it.
-int installFiles(const char *enginePath, const char *playerFile, char *saverTarget, char *playerTarget,
-                 bool *fromTarget) {
-    char playerBeside[PATH_CAPACITY];
-    int result = makeInstallNames(enginePath, saverTarget, playerBeside, playerTarget);
-    if (result == 0 && !win31) {
-        result = replacePathParts(saverTarget, nullptr, nullptr, TEMP_SAVER_NAME, nullptr);
-        if (result == 0) result = replacePathParts(playerTarget, nullptr, nullptr, TEMP_PLAYER_NAME, nullptr);
-    }
-    if (result != 0) return result;
+int installFiles(const char *enginePath, const char *playerFile, int quiet, InstallNames *names, bool *fromTarget) {
+    const int planned = planInstallNames(enginePath, names);
+    if (planned == PATH_TOO_LONG) return planned;
+    const char *saverTarget = names->paths.temporarySaver;
+    const char *playerTarget = names->paths.temporaryPlayer;
     *fromTarget = startsWithPath(saverTarget, enginePath) || startsWithPath(playerTarget, enginePath);
     if (*fromTarget) return INSTALL_FROM_TARGET;
+    if (planned != 0) return planned;
 
     PayloadTrailer trailer = {};
-    result = readPayloadTrailer(enginePath, &trailer);
+    int result = readPayloadTrailer(enginePath, &trailer);
     if (result != 0) return result;
+    // Only the parts that are copied from the installer file must be whole: with an external
+    // player ("/z") the carried one may be damaged or cut off.
+    PayloadTrailer copied = trailer;
+    if (playerFile != nullptr) copied.playerSize = 0;
     unsigned long fileSize = 0;
     InstallerLayout layout = {};
     if (trailer.imageASize == 0 || trailer.imageBSize == 0 || getFileSize(enginePath, &fileSize) != 0 ||
-        installerLayout(trailer, static_cast<uint32_t>(fileSize), &layout) != 0) {
+        installerLayout(copied, static_cast<uint32_t>(fileSize), &layout) != 0) {
         return INSTALL_BAD_PAYLOAD;
     }
     // An external player named by a path that does not fit is refused, never cut short.
     if (playerFile != nullptr && std::strlen(playerFile) >= static_cast<size_t>(PATH_CAPACITY)) return PATH_TOO_LONG;
     result = checkPlatform(trailer);
     if (result == 0) result = confirmOverwrite(saverTarget, playerTarget);
+    if (result == 0) result = confirmFinalNames(*names, quiet);
     if (result == 0) result = writeEngineImage(enginePath, saverTarget, trailer, layout);
     if (result == 0) result = writeTrailerAndPlayer(enginePath, saverTarget, playerTarget, playerFile, &trailer);
-    if (result == 0 && !win31) result = startFinishingProcess(enginePath, saverTarget, playerTarget);
+    if (result == 0 && !win31) result = startFinishingProcess(names->paths);
     return result;
 }
 
@@ -119,13 +131,40 @@ int installSaver(HINSTANCE instance, const char *enginePath, const char *playerF
     repairSaverActivation();
     GetPrivateProfileStringA("boot", "scrnsave.exe", "", oldSaver, PATH_CAPACITY, "system.ini");
 
-    char saverTarget[PATH_CAPACITY] = {};
-    char playerTarget[PATH_CAPACITY] = {};
+    InstallNames names = {};
     bool fromTarget = false;
-    const int result = installFiles(enginePath, playerFile, saverTarget, playerTarget, &fromTarget);
-    if (result == 0 && win31) registerSaver(saverTarget, oldSaver);
+    const int result = installFiles(enginePath, playerFile, quiet, &names, &fromTarget);
+    if (result == 0 && win31) registerSaver(names.paths.finalSaver, oldSaver);
     reportInstall(instance, result, fromTarget, quiet);
     return result;
+}
+
+int planInstallNames(const char *enginePath, InstallNames *names) {
+    *names = InstallNames{};
+    FinishingFields &paths = names->paths;
+    char playerBeside[PATH_CAPACITY];
+    if (makeInstallNames(enginePath, paths.temporarySaver, playerBeside, paths.temporaryPlayer) != 0) {
+        return PATH_TOO_LONG;
+    }
+    std::strcpy(paths.finalSaver, paths.temporarySaver);
+    std::strcpy(paths.finalPlayer, paths.temporaryPlayer);
+    if (!win31 && (replacePathParts(paths.temporarySaver, nullptr, nullptr, TEMP_SAVER_NAME, nullptr) != 0 ||
+                   replacePathParts(paths.temporaryPlayer, nullptr, nullptr, TEMP_PLAYER_NAME, nullptr) != 0)) {
+        return PATH_TOO_LONG;
+    }
+
+    PathParts own;
+    if (splitPath(enginePath, &own) != 0) return PATH_TOO_LONG;
+    char baseName[TAG_TEXT_CAPACITY] = {};
+    names->namedByOwnFile = win31 || readDescriptionTag(enginePath, DESCRIPTION_TAG, baseName) != 0 ||
+                            !usableAsFinalName(baseName);
+    if (names->namedByOwnFile) std::strcpy(baseName, own.baseName);
+    if (!usableAsFinalName(baseName)) return INSTALL_BAD_PAYLOAD;
+    if (replacePathParts(paths.finalSaver, nullptr, nullptr, baseName, nullptr) != 0 ||
+        replacePathParts(paths.finalPlayer, nullptr, nullptr, baseName, nullptr) != 0) {
+        return PATH_TOO_LONG;
+    }
+    return 0;
 }
 
 int askOkCancel(const char *text) {
@@ -148,7 +187,7 @@ int writeTrailerAndPlayer(const char *enginePath, const char *saverTarget, const
     if (playerFile == nullptr) {
         InstallerLayout layout = {};
         int result = installerLayout(*trailer, UINT32_MAX, &layout);
-        if (result == 0) result = writePayloadTrailer(saverTarget, trailer);
+        if (result == 0) result = appendPayloadTrailer(saverTarget, trailer);
         if (result == 0) result = copyFileSlice(enginePath, playerTarget, layout.player, layout.trailer);
         return result;
     }
@@ -156,7 +195,7 @@ int writeTrailerAndPlayer(const char *enginePath, const char *saverTarget, const
     int result = getFileSize(playerFile, &size);
     if (result != 0) return result;
     trailer->playerSize = static_cast<uint32_t>(size);
-    result = writePayloadTrailer(saverTarget, trailer);
+    result = appendPayloadTrailer(saverTarget, trailer);
     if (result != 0) return result;
     PathParts external;
     result = splitPath(playerFile, &external);

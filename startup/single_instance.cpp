@@ -1,5 +1,6 @@
 #include "startup/entry.h"
 
+#include "startup/install_names.h"
 #include "startup/paths.h"
 
 // Counts the active processes of this image file: -1 in the file, so the first process raises it
@@ -11,7 +12,7 @@ bool enterSingleInstance() { return InterlockedIncrement(&instanceCount) == 0; }
 int finishingCopyPath(const char *path, char *out) {
     char result[PATH_CAPACITY];
     int status = copyPath(result, path);
-    if (status == 0) status = replacePathParts(result, nullptr, nullptr, "Inst9753", "exe");
+    if (status == 0) status = replacePathParts(result, nullptr, nullptr, FINISHING_COPY_NAME, "exe");
     if (status == 0) status = copyPath(out, result);
     if (status != 0) out[0] = '\0';
     return status;

@@ -40,10 +40,10 @@ add_dependencies(e2e_tests lumivex lumivex-test lumivex-pack test-player)
 # display) of its own, so groups never see each other's files, settings or windows and ctest can
 # run them side by side.
 function(windows_test_group name)
-    cmake_parse_arguments(GROUP "" "" "COMMAND" ${ARGN})
+    cmake_parse_arguments(GROUP "" "" "COMMAND;ENVIRONMENT" ${ARGN})
     add_test(NAME ${name} COMMAND ${GROUP_COMMAND})
     set_tests_properties(${name} PROPERTIES
-        ENVIRONMENT "LUMIVEX_WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix-${name}"
+        ENVIRONMENT "LUMIVEX_WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix-${name};${GROUP_ENVIRONMENT}"
         TIMEOUT 900)
 endfunction()
 
@@ -51,17 +51,28 @@ windows_test_group(win_unit_tests COMMAND win_unit_tests --probe=$<TARGET_FILE:i
 set(E2E_OPTIONS
     --engine=$<TARGET_FILE:lumivex-test> --shipped-engine=$<TARGET_FILE:lumivex> --pack=$<TARGET_FILE:lumivex-pack>
     --art=${ART_DIR} --test-player=$<TARGET_FILE:test-player> --doubles=${CMAKE_BINARY_DIR})
-# The last group takes every suite that no earlier group names, so a new suite always runs.
+# Each group: name, suites, and the locale of its processes (empty: Wine's default). The last
+# group takes every suite that no earlier group names, so a new suite always runs.
 set(E2E_GROUPS
-    "e2e_dispatch|EngineRun.*"
-    "e2e_install|InstallRun.*:Win31InstallRun.*"
-    "e2e_saver|SaverRun.*")
+    "e2e_dispatch|EngineRun.*|"
+    "e2e_install|InstallRun.*:Win31InstallRun.*|"
+    "e2e_code_page_932|CodePage932InstallRun.*|ja_JP.UTF-8"
+    "e2e_saver|SaverRun.*|")
 set(named_suites "")
 foreach(group IN LISTS E2E_GROUPS)
     string(REPLACE "|" ";" group "${group}")
     list(GET group 0 name)
     list(GET group 1 filter)
-    windows_test_group(${name} COMMAND e2e_tests --gtest_filter=${filter} ${E2E_OPTIONS})
+    list(LENGTH group fields)
+    set(locale "")
+    if(fields GREATER 2)
+        list(GET group 2 locale)
+    endif()
+    if(locale)
+        windows_test_group(${name} COMMAND e2e_tests --gtest_filter=${filter} ${E2E_OPTIONS} ENVIRONMENT LC_ALL=${locale})
+    else()
+        windows_test_group(${name} COMMAND e2e_tests --gtest_filter=${filter} ${E2E_OPTIONS})
+    endif()
     string(APPEND named_suites ":${filter}")
 endforeach()
 string(SUBSTRING "${named_suites}" 1 -1 named_suites)

@@ -32,7 +32,29 @@ std::vector<unsigned char> slice(const std::vector<unsigned char> &bytes, size_t
 
 // Names this test may leave in the Windows directory; removed before and after each test.
 const char *const WINDOWS_FILES[] = {"Fish Tank.scr", "Fish Tank.exe", "FISH31.scr", "FISH31.exe", "Inst9753.exe",
-                                     "Inst9754.scr", "Inst9755.exe", "NOTAG.scr", "NOTAG.exe"};
+                                     "Inst9754.scr", "Inst9755.exe", "NOTAG.scr", "NOTAG.exe", "FISH.scr",
+                                     "FISH.exe", "OLD.scr", "SENTRY.scr", "SENTRY.exe"};
+
+// The installer file's bytes with the text of its description tag replaced; null removes the tag.
+std::vector<unsigned char> withDescription(std::vector<unsigned char> bytes, const char *text) {
+    int32_t tagAt = 0;
+    EXPECT_NE(0, findTagInBuffer(DESCRIPTION_TAG, bytes.data(), TAG_SEARCH_WINDOW, &tagAt)) << "no tag to change";
+    const size_t at = static_cast<size_t>(tagAt) + std::strlen(DESCRIPTION_TAG);
+    if (text == nullptr) {
+        std::fill(bytes.begin() + tagAt, bytes.begin() + static_cast<long>(at), 0);
+    } else {
+        std::copy(text, text + std::strlen(text) + 1, bytes.begin() + static_cast<long>(at));
+    }
+    return bytes;
+}
+
+// An answer to a dialog box given as a user gives it: the box to the front, a click on a button.
+BoxAnswer clickButton(int id) {
+    return [id](HWND box, const DialogText &) {
+        if (bringToFront(box)) clickWindow(GetDlgItem(box, id));
+        return 0;
+    };
+}
 
 class InstallRun : public ::testing::Test {
 protected:
@@ -54,9 +76,11 @@ protected:
     static std::string art(const char *name) { return toWindowsPath(testOption("art")) + "\\" + name; }
 
     // An installer file made by the assembler; the path, or empty when it refused.
-    std::string assemble(const std::string &fileName, const std::string &saverName, const char *flags = "0x4000") {
+    std::string assemble(const std::string &fileName, const std::string &saverName, const char *flags = "0x4000",
+                         const std::string &player = "") {
         const std::string out = dir_.file(fileName);
-        const std::string args = "build --engine \"" + engine() + "\" --player \"" + player_ + "\" --splash1 \"" +
+        const std::string args = "build --engine \"" + engine() + "\" --player \"" + (player.empty() ? player_ : player) +
+                                 "\" --splash1 \"" +
                                  art("splash1.bmp") + "\" --splash2 \"" + art("splash2.bmp") + "\" --name \"" +
                                  saverName + "\" --flags " + flags + " -o \"" + out + "\"";
         const ProcessResult made = runProcess(pack(), args, RUN_TIMEOUT_MS);
@@ -281,6 +305,144 @@ TEST_F(InstallRun, AMissingOrOverlongExternalPlayerFails) {
         EXPECT_FALSE(pathExists(inWindows("Fish Tank.scr"))) << row.label;
         EXPECT_FALSE(pathExists(inWindows("Fish Tank.exe"))) << row.label;
     }
+}
+
+// The finishing process moves the temporary files and deletes what the final names hold, so a
+// final name equal to a working name (the file system ignores letter case) would destroy the new
+// saver. Such a description gives way to the installer's own name; when that is one too, the
+// install fails before writing anything and the saver registered before stays as it was.
+TEST_F(InstallRun, NamesOfTheWorkingFilesNeverBecomeFinalNames) {
+    struct Row {
+        const char *label;
+        const char *fileName;
+        const char *description;  // null: none
+        DWORD expected;
+        const char *finalName;  // null: nothing installed
+    };
+    const Row rows[] = {
+        {"description names the temporary saver in lower case", "FISH.exe", "inst9754", 0, "FISH"},
+        {"description names the finishing copy in upper case", "FISH.exe", "INST9753", 0, "FISH"},
+        {"no description, installer named like the temporary player", "inst9755.exe", nullptr, code(-100), nullptr},
+        {"both name the temporary saver", "INST9754.EXE", "Inst9754", code(-100), nullptr},
+    };
+    const std::string made = assemble("MADE.exe", "Fish Tank");
+    const std::vector<unsigned char> oldSaver = {'o', 'l', 'd'};
+    for (const Row &row : rows) {
+        ASSERT_TRUE(writeBytes(inWindows("OLD.scr"), oldSaver));
+        WritePrivateProfileStringA("boot", "scrnsave.exe", inWindows("OLD.scr").c_str(), "system.ini");
+        const std::string installer = dir_.file(row.fileName);
+        ASSERT_TRUE(writeBytes(installer, withDescription(readBytes(made), row.description))) << row.label;
+
+        const AnsweredRun run = install(installer);
+        EXPECT_EQ(row.expected, run.process.exitCode) << row.label;
+        expectOneBox(run, row.finalName != nullptr ? INSTALLED : FAILED, row.label);
+        EXPECT_FALSE(pathExists(inWindows("Inst9754.scr"))) << row.label << ": no temporary saver left";
+        EXPECT_FALSE(pathExists(inWindows("Inst9755.exe"))) << row.label << ": no temporary player left";
+        if (row.finalName != nullptr) {
+            const std::string saver = inWindows(std::string(row.finalName) + ".scr");
+            EXPECT_EQ(expectedSaver(readBytes(installer), false), readBytes(saver)) << row.label;
+            EXPECT_EQ(readBytes(player_), readBytes(inWindows(std::string(row.finalName) + ".exe"))) << row.label;
+            char shortPath[MAX_PATH] = {};
+            GetShortPathNameA(saver.c_str(), shortPath, MAX_PATH);
+            EXPECT_EQ(shortPath, readProfileText("boot", "scrnsave.exe", "system.ini")) << row.label;
+        } else {
+            EXPECT_FALSE(pathExists(inWindows("Inst9753.exe"))) << row.label << ": no finishing copy";
+            EXPECT_EQ(inWindows("OLD.scr"), readProfileText("boot", "scrnsave.exe", "system.ini")) << row.label;
+            EXPECT_EQ(oldSaver, readBytes(inWindows("OLD.scr"))) << row.label;
+        }
+        for (const char *name : WINDOWS_FILES) DeleteFileA(inWindows(name).c_str());
+    }
+}
+
+// A system whose code page has double-byte characters: ctest runs this suite in a Japanese
+// locale, for which Wine gives every process code page 932 (Shift-JIS).
+class CodePage932InstallRun : public InstallRun {};
+
+// A description that ends in a lead byte would swallow the "." of ".scr" as its second byte; it
+// gives way to the installer's own name like any unusable one.
+TEST_F(CodePage932InstallRun, ADescriptionEndingInALeadByteGivesWayToTheOwnName) {
+    ASSERT_EQ(932u, GetACP()) << "the suite runs in a Japanese locale";
+    const std::string installer = dir_.file("FISH.exe");
+    ASSERT_TRUE(writeBytes(installer, withDescription(readBytes(assemble("MADE.exe", "Fish Tank")), "Fish\x95")));
+    const AnsweredRun run = install(installer);
+    EXPECT_EQ(0u, run.process.exitCode);
+    ASSERT_EQ(1u, run.boxes.size());
+    EXPECT_TRUE(pathExists(inWindows("FISH.scr"))) << "the saver keeps its extension under the installer's name";
+    EXPECT_EQ(readBytes(player_), readBytes(inWindows("FISH.exe")));
+    char shortPath[MAX_PATH] = {};
+    GetShortPathNameA(inWindows("FISH.scr").c_str(), shortPath, MAX_PATH);
+    EXPECT_EQ(shortPath, readProfileText("boot", "scrnsave.exe", "system.ini"));
+}
+
+// Without a description the final names come from the installer's own name, which may be any
+// program's: a file of that name in the Windows directory is replaced only when the user agrees.
+TEST_F(InstallRun, AnUntaggedInstallerAsksBeforeReplacingFilesOfItsOwnName) {
+    const std::vector<unsigned char> sentinel = {'s', 'e', 'n', 't', 'r', 'y'};
+    const std::string question = "Overwrite " + inWindows("SENTRY.scr") + " and " + inWindows("SENTRY.exe") + "?";
+    struct Row {
+        const char *label;
+        const char *args;
+        BoxAnswer answer;
+        DWORD expected;
+        std::vector<std::string> boxes;
+        bool replaced;
+    };
+    const Row rows[] = {
+        {"Cancel keeps the file", "", clickButton(IDCANCEL), code(-200), {question}, false},
+        {"quietly nothing is replaced unasked", "/q", answerOk, code(-200), {}, false},
+        {"OK replaces it", "", clickButton(IDOK), 0, {question, INSTALLED}, true},
+    };
+    const std::string installer = dir_.file("SENTRY.exe");
+    ASSERT_TRUE(writeBytes(installer, withDescription(readBytes(assemble("MADE.exe", "Fish Tank")), nullptr)));
+    for (const Row &row : rows) {
+        ASSERT_TRUE(writeBytes(inWindows("SENTRY.exe"), sentinel));
+        const AnsweredRun run = install(installer, row.args, row.answer);
+        EXPECT_EQ(row.expected, run.process.exitCode) << row.label;
+        std::vector<std::string> boxes;
+        for (const DialogText &box : run.boxes) boxes.push_back(box.text);
+        EXPECT_EQ(row.boxes, boxes) << row.label;
+        EXPECT_EQ(row.replaced ? readBytes(player_) : sentinel, readBytes(inWindows("SENTRY.exe"))) << row.label;
+        EXPECT_EQ(row.replaced, pathExists(inWindows("SENTRY.scr"))) << row.label;
+        EXPECT_FALSE(pathExists(inWindows("Inst9754.scr"))) << row.label << ": nothing written before the answer";
+        EXPECT_FALSE(pathExists(inWindows("Inst9755.exe"))) << row.label;
+        for (const char *name : WINDOWS_FILES) DeleteFileA(inWindows(name).c_str());
+    }
+}
+
+// With "/z" the carried player is not used, so a cut inside it does not stop the install.
+TEST_F(InstallRun, AnExternalPlayerRepairsAnInstallerCutInsideItsPlayer) {
+    const std::string installer = assemble("FISH.exe", "Fish Tank");
+    const auto bytes = readBytes(installer);
+    auto cut = slice(bytes, 0, bytes.size() - 30000);
+    cut.insert(cut.end(), bytes.end() - TRAILER_SIZE, bytes.end());
+    ASSERT_TRUE(writeBytes(installer, cut));
+    const std::string external = dir_.file("Aquarium.exe");
+    ASSERT_TRUE(writeBytes(external, std::vector<unsigned char>(1234, 0x5A)));
+    const AnsweredRun run = install(installer, "/z" + external);
+    EXPECT_EQ(0u, run.process.exitCode);
+    expectOneBox(run, INSTALLED, "cut installer with /z");
+    EXPECT_EQ(readBytes(external), readBytes(inWindows("Fish Tank.exe")));
+    const auto saver = readBytes(inWindows("Fish Tank.scr"));
+    const auto expected = expectedSaver(bytes, false);
+    ASSERT_EQ(expected.size(), saver.size());
+    PayloadTrailer t;
+    ASSERT_EQ(0, readPayloadTrailer(inWindows("Fish Tank.scr").c_str(), &t));
+    EXPECT_EQ(1234u, t.playerSize);
+    EXPECT_EQ(std::string::npos, readProfileText("boot", "scrnsave.exe", "system.ini").find("Inst")) << "registered";
+}
+
+// A maker who hands an installer file to the assembler as the player gets a whole installer file
+// that installs that file, byte for byte, as the player.
+TEST_F(InstallRun, AnInstallerFileGivenAsThePlayerIsInstalledWhole) {
+    const std::string inner = assemble("INNER.exe", "Inner");
+    ASSERT_FALSE(inner.empty());
+    const std::string installer = assemble("FISH.exe", "Fish Tank", "0x4000", inner);
+    ASSERT_FALSE(installer.empty());
+    const AnsweredRun run = install(installer);
+    EXPECT_EQ(0u, run.process.exitCode);
+    expectOneBox(run, INSTALLED, "installer as the player");
+    EXPECT_EQ(readBytes(inner), readBytes(inWindows("Fish Tank.exe")));
+    EXPECT_EQ(expectedSaver(readBytes(installer), false), readBytes(inWindows("Fish Tank.scr")));
 }
 
 TEST_F(InstallRun, AnInstallerWithoutADescriptionUsesItsOwnName) {

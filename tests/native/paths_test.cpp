@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "startup/install_names.h"
 #include "temp_dir.h"
 
 namespace {
@@ -70,6 +71,40 @@ TEST(Paths, TrailBytesOfDoubleByteCharactersAreNeverSeparatorsOrDots) {
     EXPECT_STREQ("\\DIR\\", parts.directory);
     EXPECT_STREQ("\x95\x5C\x95\x2E", parts.baseName);
     EXPECT_STREQ(".scr", parts.extension);
+}
+
+TEST(InstallNames, AFinalNameMustNeitherLeaveTheDirectoryNorNameAWorkingFile) {
+    struct Row {
+        const char *label;
+        const char *name;
+        FinalNameProblem expected;
+    };
+    const Row rows[] = {
+        {"plain name with a blank", "Fish Tank", FinalNameProblem::None},
+        {"empty", "", FinalNameProblem::Empty},
+        {"separator", "..\\evil", FinalNameProblem::ForbiddenCharacter},
+        {"drive colon", "C:x", FinalNameProblem::ForbiddenCharacter},
+        {"double quote", "a\"b", FinalNameProblem::ForbiddenCharacter},
+        {"control character", "a\tb", FinalNameProblem::ForbiddenCharacter},
+        {"dot", ".", FinalNameProblem::DotName},
+        {"dot dot", "..", FinalNameProblem::DotName},
+        {"temporary saver, same case", "Inst9754", FinalNameProblem::WorkingName},
+        {"temporary saver, lower case", "inst9754", FinalNameProblem::WorkingName},
+        {"temporary player, upper case", "INST9755", FinalNameProblem::WorkingName},
+        {"finishing copy, mixed case", "iNsT9753", FinalNameProblem::WorkingName},
+        {"a working name with more after it", "Inst97530", FinalNameProblem::None},
+        {"double-byte character whole", "\x95\x5C", FinalNameProblem::None},
+        {"ends in a lead byte", "Fish\x95", FinalNameProblem::EndsInLeadByte},
+        {"trail byte that is a backslash", "\x95\x5C\x95\x2E", FinalNameProblem::None},
+    };
+    // A Shift-JIS-like code page, as above.
+    pathLeadByteTest = [](unsigned char b) { return b >= 0x81 && b <= 0x9F; };
+    for (const Row &row : rows) {
+        EXPECT_EQ(static_cast<int>(row.expected), static_cast<int>(finalNameProblem(row.name))) << row.label;
+    }
+    pathLeadByteTest = nullptr;
+    EXPECT_EQ(static_cast<int>(FinalNameProblem::ForbiddenCharacter), static_cast<int>(finalNameProblem("\x95\x5C")))
+        << "in a single-byte code page every backslash is one";
 }
 
 TEST(Paths, ResultsThatDoNotFitLeaveThePathUnchanged) {

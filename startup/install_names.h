@@ -1,0 +1,25 @@
+// The names an install works with, and the rule for the base name a saver is installed under.
+#pragma once
+
+// The working names of an install in the Windows directory: the finishing copy of the new saver
+// (".exe"), and the temporary saver (".scr") and player (".exe") that it moves into place.
+constexpr char FINISHING_COPY_NAME[] = "Inst9753";
+constexpr char TEMP_SAVER_NAME[] = "Inst9754";
+constexpr char TEMP_PLAYER_NAME[] = "Inst9755";
+
+// Why a text cannot be the base name of an installed saver and its player.
+enum class FinalNameProblem {
+    None,
+    Empty,
+    ForbiddenCharacter,  // a separator, drive colon, quote, wildcard, pipe or control character
+    DotName,             // "." or "..": names a directory
+    WorkingName,         // one of the three working names in any letter case: the finishing
+                         // process would delete or replace its own sources
+    EndsInLeadByte,      // the last byte starts a double-byte character: the "." of the
+                         // extension would be taken as its second byte
+};
+
+// Checks the text as a base name (bytes of the system code page; trail bytes of double-byte
+// characters, found through pathLeadByteTest, are never taken for characters of their own).
+FinalNameProblem finalNameProblem(const char *baseName);
+inline bool usableAsFinalName(const char *baseName) { return finalNameProblem(baseName) == FinalNameProblem::None; }
