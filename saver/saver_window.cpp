@@ -176,6 +176,14 @@ LRESULT CALLBACK saverWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
             return 0;
         }
         case WM_KEYDOWN:
+            // In settings mode the keyboard focus is on this main window, whose client area the
+            // pictures dialog fills: a key pressed there closes the settings window as the
+            // dialog does.
+            if (settingsDialog != nullptr && IsWindow(settingsDialog)) {
+                SendMessageA(settingsDialog, message, wParam, lParam);
+                return 0;
+            }
+            [[fallthrough]];
         case WM_SYSKEYDOWN:
         case WM_LBUTTONDOWN:
         case WM_RBUTTONDOWN:

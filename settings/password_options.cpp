@@ -27,16 +27,18 @@ void storePassword(const char *password) {
     WritePrivateProfileStringA(nullptr, nullptr, nullptr, "system.ini");
 }
 
-// What Change (or a close request) does when the dialog goes: save the protection switch, and
+// What Change (or a close request) does when the dialog goes: store the protection switch, and
 // the password when both entries match.
 void applyOptions(HWND dialog) {
     optionsDone = true;
     if (optionsCancelled) return;
+    // The switch is stored whenever the box differs from what system.ini holds: the flag in
+    // memory may have been set for this run alone ("/a" opens the options with it on).
     const bool protect = IsDlgButtonChecked(dialog, IDC_PROTECT_CHECK) == BST_CHECKED;
-    if (protect != passwordProtected) {
-        passwordProtected = protect;
-        writePasswordProtect(protect ? 1 : 0);
-    }
+    char stored[PROFILE_NUMBER_BUFFER] = {};
+    GetPrivateProfileStringA("Lumivex", "Password Protect", "", stored, sizeof stored, "system.ini");
+    if (std::strcmp(stored, protect ? "1" : "0") != 0) writePasswordProtect(protect ? 1 : 0);
+    passwordProtected = protect;
     char password[260] = {};
     char retyped[260] = {};
     GetDlgItemTextA(dialog, IDC_NEW_PASSWORD, password, sizeof password);

@@ -202,6 +202,66 @@ TEST_F(ProtectedRun, AKeyOnTheProtectedErrorScreenAsksForThePassword) {
     EXPECT_EQ(0u, finishProcess(engine, RUN_TIMEOUT_MS));
 }
 
+// A user on the win31 class sets a password through "/a", as the options dialog asks: both
+// entries typed, the protection box left checked, Change, the message confirmed. The next run of
+// the saver then asks for that password when the show ends, and the right one ends the run.
+class Win31PasswordByUser : public ::testing::Test {
+protected:
+    void SetUp() override {
+        saver_ = dir_.file("USER31.scr");
+        ASSERT_TRUE(makeInstalledSaver(testEngine(), saver_, {},
+                                       static_cast<uint32_t>(readBytes(testPlayer()).size())));
+        ASSERT_TRUE(CopyFileA(testPlayer().c_str(), dir_.file("USER31.exe").c_str(), FALSE));
+        for (const char *key : {"Password Value", "Password Protect"}) {
+            WritePrivateProfileStringA("Lumivex", key, nullptr, "system.ini");
+        }
+        WritePrivateProfileStringA(nullptr, nullptr, nullptr, "system.ini");
+    }
+
+    // Waits for a dialog box of the engine with the given caption and brings it to the front.
+    static HWND frontDialog(const PROCESS_INFORMATION &engine, const char *caption) {
+        HWND box = waitForVisibleWindow(engine, "#32770", caption, RUN_TIMEOUT_MS);
+        return box != nullptr && bringToFront(box) ? box : nullptr;
+    }
+
+    TempDirectory dir_;
+    std::string saver_;
+    SavedProfileValue value_{"Lumivex", "Password Value", "system.ini"};
+    SavedProfileValue protect_{"Lumivex", "Password Protect", "system.ini"};
+    ScopedProgramVersion win31_{"USER31.scr", "nt351"};
+    ScopedEnvironment record_{"LUMIVEX_PLAYER_RECORD", dir_.file("player.txt")};
+    ScopedEnvironment quick_{"LUMIVEX_PLAYER_EXIT_AFTER", "700"};
+};
+
+TEST_F(Win31PasswordByUser, TheOptionsSwitchProtectionOnAndTheNextRunAsks) {
+    PROCESS_INFORMATION options;
+    ASSERT_TRUE(startProcess(saver_, "/a", &options));
+    HWND dialog = frontDialog(options, "Password Options");
+    ASSERT_NE(nullptr, dialog) << "no password options";
+    EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(dialog, 114)) << "protection is offered switched on";
+    clickWindow(GetDlgItem(dialog, 112));
+    typeText("fish");
+    clickWindow(GetDlgItem(dialog, 113));
+    typeText("fish");
+    clickWindow(GetDlgItem(dialog, IDOK));
+    HWND message = frontDialog(options, "");
+    ASSERT_NE(nullptr, message) << "no message after Change";
+    EXPECT_EQ("Your password has been changed.", readDialogText(message).text);
+    pressKey(VK_RETURN);
+    EXPECT_EQ(0u, finishProcess(options, RUN_TIMEOUT_MS));
+    EXPECT_EQ(std::to_string(reducePassword("fish")), readProfileText("Lumivex", "Password Value", "system.ini"));
+    EXPECT_EQ("1", readProfileText("Lumivex", "Password Protect", "system.ini"));
+
+    PROCESS_INFORMATION run;
+    ASSERT_TRUE(startProcess(saver_, "/s", &run));
+    HWND question = frontDialog(run, "Password Entry");
+    ASSERT_NE(nullptr, question) << "the protected run did not ask for the password";
+    typeText("fish");
+    pressKey(VK_RETURN);
+    EXPECT_EQ(0u, finishProcess(run, RUN_TIMEOUT_MS)) << "the right password ends the run";
+    EXPECT_EQ(1u, countStarting(linesOf(dir_.file("player.txt")), "start"));
+}
+
 // The win95 class hands the question to the system's PASSWORD.CPL.
 class Win95ProtectedRun : public ::testing::Test {
 protected:
@@ -259,7 +319,9 @@ TEST_F(SettingsRun, TheWindowFitsThePicturesAndAKeyClosesIt) {
     GetWindowRect(pictures, &inner);
     EXPECT_EQ(420, inner.right - inner.left);
     EXPECT_EQ(230, inner.bottom - inner.top);
-    PostMessageA(pictures, WM_KEYDOWN, VK_SPACE, 0);
+    // A real key press goes to the window with the keyboard focus, whichever of the two it is.
+    ASSERT_TRUE(bringToFront(main)) << "the settings window did not come to the front";
+    pressKey(VK_SPACE);
     EXPECT_EQ(0u, finishProcess(engine, RUN_TIMEOUT_MS)) << "a key closes the settings window";
 }
 

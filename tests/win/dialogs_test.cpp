@@ -303,25 +303,33 @@ TEST(PasswordOptions, LeavingTheOptionsSavesWhatTheyShow) {
         bool protectedAfter;
         std::string protectText, valueText;  // the keys "Password Protect" and "Password Value"
         uint32_t stored;
+        const char *protectBefore = nullptr;  // "Password Protect" before; null: absent
     };
+    // Change stores the box's state whenever system.ini holds another, whatever the flag in
+    // memory says ("/a" sets it for the run alone).
     const Row rows[] = {
-        {"matching entries", true, {{"fish", "fish", 0, IDOK}}, CHANGED, 1, "", true, ABSENT, fishText, fish},
-        {"matching entries, close request", true, {{"fish", "fish", 0, WM_CLOSE}}, CHANGED, 1, "", true, ABSENT,
+        {"matching entries", true, {{"fish", "fish", 0, IDOK}}, CHANGED, 1, "", true, "1", fishText, fish},
+        {"matching entries, close request", true, {{"fish", "fish", 0, WM_CLOSE}}, CHANGED, 1, "", true, "1",
          fishText, fish},
         {"entries differing in case", true, {{"fish", "Fish", 0, IDOK}, {"", "", 0, IDCANCEL}}, DIFFER, 2, ON_EMPTY,
-         true, ABSENT, ABSENT, before},
+         true, "1", ABSENT, before},
         {"different entries after a click on the box", true, {{"fish", "fash", 1, IDOK}, {"", "", 0, IDCANCEL}},
          DIFFER, 2, OFF_EMPTY, false, "0", ABSENT, before},
         {"both empty, box switched on", false, {{"", "", 1, IDOK}}, "", 1, "", true, "1", ABSENT, before},
-        {"both empty, box as it was", true, {{"", "", 0, IDOK}}, "", 1, "", true, ABSENT, ABSENT, before},
-        {"only the retyped entry", true, {{"", "fish", 0, IDOK}}, "", 1, "", true, ABSENT, ABSENT, before},
+        {"both empty, box as it was", true, {{"", "", 0, IDOK}}, "", 1, "", true, "1", ABSENT, before},
+        {"only the retyped entry", true, {{"", "fish", 0, IDOK}}, "", 1, "", true, "1", ABSENT, before},
         {"Cancel after a click and matching entries", true, {{"fish", "fish", 1, IDCANCEL}}, "", 1, "", true, ABSENT,
          ABSENT, before},
+        {"protected in memory only, system.ini says 0", true, {{"", "", 0, IDOK}}, "", 1, "", true, "1", ABSENT,
+         before, "0"},
+        {"box cleared, system.ini says 1", true, {{"", "", 1, IDOK}}, "", 1, "", false, "0", ABSENT, before, "1"},
+        {"box as system.ini says", false, {{"", "", 0, IDOK}}, "", 1, "", false, "0", ABSENT, before, "0"},
     };
     for (const Row &row : rows) {
         SaverSession session;
         OptionsKeys keys;
         ASSERT_NE(nullptr, session.window) << row.label;
+        WritePrivateProfileStringA("Lumivex", "Password Protect", row.protectBefore, "system.ini");
         passwordProtected = row.protectedBefore;
         storedPasswordValue = before;
         EXPECT_EQ(0, runOptions(self(), row.visits)) << row.label;
@@ -356,11 +364,17 @@ TEST(PasswordOptions, CheckBoxSwitchesTheEntriesAndTheirLabels) {
 TEST(PasswordOptions, EndingClosesTheAskingWindowAndGivesItInputBack) {
     const HINSTANCE noDialogs = GetModuleHandleA("ntdll.dll");
     ASSERT_EQ(nullptr, FindResourceA(noDialogs, MAKEINTRESOURCEA(DIALOG_PASSWORD_OPTIONS), RT_DIALOG));
-    struct Row { const char *label; HINSTANCE instance; std::vector<Visit> visits; size_t showings; };
+    struct Row {
+        const char *label;
+        HINSTANCE instance;
+        std::vector<Visit> visits;
+        size_t showings;
+        const char *protectText;  // "Password Protect" afterwards
+    };
     const Row rows[] = {
-        {"left by Cancel", self(), {{"", "", 0, IDCANCEL}}, 1},
-        {"left by Change", self(), {{"", "", 0, IDOK}}, 1},
-        {"dialog missing from the module: as if cancelled", noDialogs, {}, 0},
+        {"left by Cancel", self(), {{"", "", 0, IDCANCEL}}, 1, ABSENT},
+        {"left by Change", self(), {{"", "", 0, IDOK}}, 1, "1"},
+        {"dialog missing from the module: as if cancelled", noDialogs, {}, 0, ABSENT},
     };
     for (const Row &row : rows) {
         SaverSession session;
@@ -373,7 +387,7 @@ TEST(PasswordOptions, EndingClosesTheAskingWindowAndGivesItInputBack) {
         EXPECT_EQ(row.showings, static_cast<size_t>(owned)) << row.label << ": owned by the asking window";
         EXPECT_TRUE(optionsDone) << row.label;
         EXPECT_TRUE(passwordProtected) << row.label;
-        EXPECT_EQ(ABSENT, optionsKey("Password Protect")) << row.label;
+        EXPECT_EQ(row.protectText, optionsKey("Password Protect")) << row.label;
         EXPECT_TRUE(IsWindowEnabled(session.window)) << row.label << ": the asking window takes input again";
         EXPECT_TRUE(pumpUntil([&] { return !IsWindow(session.window); }, 3000)) << row.label << ": asked to close";
     }

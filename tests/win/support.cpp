@@ -233,6 +233,82 @@ std::vector<unsigned char> bitmapFileImage(int width, int height, unsigned char 
     return bytes;
 }
 
+bool bringToFront(HWND window, DWORD timeoutMs) {
+    if (window == nullptr || !IsWindow(window)) return false;
+    SetForegroundWindow(window);
+    // The window's own thread takes the activation in its message loop; input that arrives
+    // before that would meet a window still being activated (a button press cancelled by the
+    // focus moving). So wait until that thread has made the window active and set its focus.
+    const DWORD thread = GetWindowThreadProcessId(window, nullptr);
+    return pumpUntil(
+        [&] {
+            GUITHREADINFO info = {};
+            info.cbSize = sizeof info;
+            return GetForegroundWindow() == window && GetGUIThreadInfo(thread, &info) && info.hwndActive == window &&
+                   info.hwndFocus != nullptr;
+        },
+        timeoutMs);
+}
+
+namespace {
+
+INPUT keyInput(WORD virtualKey, bool up) {
+    INPUT input = {};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = virtualKey;
+    input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(virtualKey, MAPVK_VK_TO_VSC));
+    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    return input;
+}
+
+// Sends the events and lets the system hand them on before the next ones come.
+void sendInputs(std::vector<INPUT> inputs) {
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    pumpUntil([] { return false; }, 30);
+}
+
+}  // namespace
+
+void pressKey(WORD virtualKey) { sendInputs({keyInput(virtualKey, false), keyInput(virtualKey, true)}); }
+
+void typeText(const std::string &text) {
+    for (char c : text) {
+        const SHORT scan = VkKeyScanA(c);
+        if (scan == -1) continue;
+        const WORD key = LOBYTE(scan);
+        if ((HIBYTE(scan) & 1) != 0) {
+            sendInputs({keyInput(VK_SHIFT, false), keyInput(key, false), keyInput(key, true), keyInput(VK_SHIFT, true)});
+        } else {
+            pressKey(key);
+        }
+    }
+}
+
+void clickWindow(HWND window) {
+    RECT r = {};
+    GetWindowRect(window, &r);
+    const POINT centre = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    // Absolute positions are given on a 0..65535 scale of the primary screen; every event carries
+    // the position, so the button goes down and up where the pointer was moved to.
+    auto event = [&](DWORD flags) {
+        INPUT input = {};
+        input.type = INPUT_MOUSE;
+        input.mi.dx = MulDiv(centre.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+        input.mi.dy = MulDiv(centre.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+        input.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+        return input;
+    };
+    // The pointer first, and the press only once the system has it there.
+    sendInputs({event(0)});
+    pumpUntil(
+        [&] {
+            POINT now = {};
+            return GetCursorPos(&now) && now.x == centre.x && now.y == centre.y;
+        },
+        1000);
+    sendInputs({event(MOUSEEVENTF_LEFTDOWN), event(MOUSEEVENTF_LEFTUP)});
+}
+
 namespace {
 std::map<std::string, std::string> &options() {
     static std::map<std::string, std::string> values;

@@ -131,6 +131,17 @@ bool pumpUntil(Condition condition, DWORD timeoutMs) {
     return true;
 }
 
+// Real input, as a user gives it: the system's input queue (SendInput) delivers keys to the window
+// that has the keyboard focus and clicks to the window under the pointer, in whatever process.
+// Makes the window the foreground window and waits (pumping, at most timeoutMs) until it is.
+bool bringToFront(HWND window, DWORD timeoutMs = 5000);
+// Presses and releases one key; types text (letters, digits, blanks and punctuation of the
+// keyboard layout, with Shift where a character needs it).
+void pressKey(WORD virtualKey);
+void typeText(const std::string &text);
+// Moves the pointer to the centre of the window and clicks the left button there.
+void clickWindow(HWND window);
+
 // Command-line options of the test programs: --name=value after GoogleTest took its own.
 void parseTestOptions(int argc, char **argv);
 std::string testOption(const char *name);
