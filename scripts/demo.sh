@@ -81,38 +81,28 @@ wait "$pid" || code=$?
 echo "  exit code $code after a click; screenshot $demo/settings.png"
 
 # The engine's own password question belongs to the Windows 3.1 class: Wine reports that class
-# to this program name for this run, and system.ini holds the password's value.
-echo "== a protected run on the Windows 3.1 class (password: lumivex)"
+# to this program name for this run. The password is set as a user sets it: "/a" opens the
+# password options, both entries are typed, protection stays switched on, Change, and OK.
+echo "== a protected run on the Windows 3.1 class (password: lumivex, set through /a)"
 "$runner" reg add 'HKCU\Software\Wine\AppDefaults\Lumivex Demo.scr' /v Version /d nt351 /f >/dev/null 2>&1
-value=$(python3 - <<'PY'
-table = []
-for i in range(256):
-    c = i
-    for _ in range(8):
-        c = (c >> 1) ^ (0xEDB88320 if c & 1 else 0)
-    table.append(c)
-text = b'lumivex'
-value = 0x5A00
-for _ in text:
-    for b in text:
-        value = (value >> 8) ^ table[(value ^ b) & 0xFF]
-print(value)
-PY
-)
 cp "$windows_unix/system.ini" "$demo/system.ini.saved"
-python3 - "$windows_unix/system.ini" "$value" <<'PY'
-import sys
-path, value = sys.argv[1], sys.argv[2]
-lines = open(path, newline='').read().splitlines()
-kept, inside = [], False
-for line in lines:
-    if line.startswith('['):
-        inside = line.strip().lower() == '[lumivex]'
-    if not inside:
-        kept.append(line)
-kept += ['[Lumivex]', 'Password Value=' + value, 'Password Protect=1']
-open(path, 'w', newline='').write('\r\n'.join(kept) + '\r\n')
-PY
+"$runner" "$saver" /a &
+pid=$!
+point_at '^Password Options$'
+xdotool type lumivex
+xdotool key Tab
+xdotool type lumivex
+sleep 0.5
+xwd -root -silent | python3 scripts/xwd2png.py "$demo/options.png" 360x200
+xdotool key Return
+# The options close and the engine confirms the change in a message box: OK.
+while xdotool search --onlyvisible --name '^Password Options$' >/dev/null 2>&1; do sleep 0.1; done
+sleep 0.5
+xdotool key Return
+code=0
+wait "$pid" || code=$?
+echo "  exit code $code after Change; system.ini [Lumivex]:" \
+    "$(grep -i -E '^password (value|protect)=' "$windows_unix/system.ini" | tr -d '\r' | tr '\n' ' ')"
 "$runner" "$saver" /s &
 pid=$!
 sleep 4
@@ -128,4 +118,4 @@ echo "  exit code $code after the right password; screenshot $demo/password.png"
 cp "$demo/system.ini.saved" "$windows_unix/system.ini"
 "$runner" reg delete 'HKCU\Software\Wine\AppDefaults\Lumivex Demo.scr' /f >/dev/null 2>&1
 
-echo "== pictures in $demo: show.png error.png settings.png password.png"
+echo "== pictures in $demo: show.png error.png settings.png options.png password.png"
