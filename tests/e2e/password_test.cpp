@@ -111,11 +111,16 @@ private:
     bool hadOld_ = false;
 };
 
-// Types a password into the engine's password dialog and presses OK.
-int typePassword(HWND dialog, const char *password) {
-    SendMessageA(GetDlgItem(dialog, 101), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(password));
+// Types a password into an entry of a dialog, as a user does: the dialog to the front, a click
+// into the entry, the keys. Gives the button that then ends the question.
+int typeInto(HWND dialog, int entry, const char *text) {
+    if (bringToFront(dialog)) {
+        clickWindow(GetDlgItem(dialog, entry));
+        typeText(text);
+    }
     return IDOK;
 }
+int typePassword(HWND dialog, const char *password) { return typeInto(dialog, 101, password); }
 
 class ProtectedRun : public ::testing::Test {
 protected:
@@ -177,7 +182,7 @@ TEST_F(ProtectedRun, TheTimeOutClosesTheQuestionAndResumesTheShow) {
     const AnsweredRun run = runAnswering(saver_, "/s", RUN_TIMEOUT_MS, [&](HWND box, const DialogText &) {
         if (++questions == 1) {
             firstShown = GetTickCount();
-            SendMessageA(GetDlgItem(box, 101), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("fis"));
+            typePassword(box, "fis");
             return 0;  // left unanswered: the time-out closes it
         }
         secondShown = GetTickCount();
@@ -195,10 +200,12 @@ TEST_F(ProtectedRun, AKeyOnTheProtectedErrorScreenAsksForThePassword) {
     ASSERT_TRUE(startProcess(saver_, "/s", &engine));
     HWND window = waitForVisibleWindow(engine, "Lumivex", nullptr, RUN_TIMEOUT_MS);
     ASSERT_NE(nullptr, window) << "no error screen";
-    PostMessageA(window, WM_KEYDOWN, VK_SPACE, 0);
+    ASSERT_TRUE(bringToFront(window));
+    pressKey(VK_SPACE);
     HWND question = waitForVisibleWindow(engine, "#32770", "Password Entry", RUN_TIMEOUT_MS);
     ASSERT_NE(nullptr, question) << "the key press did not ask for the password";
-    PostMessageA(question, WM_COMMAND, typePassword(question, "fish"), 0);
+    typePassword(question, "fish");
+    pressKey(VK_RETURN);
     EXPECT_EQ(0u, finishProcess(engine, RUN_TIMEOUT_MS));
 }
 
@@ -339,9 +346,9 @@ TEST_F(SettingsRun, Win31OptionsStoreThePasswordAndTheProtectionSwitch) {
         mainShown = mainShown || (main != nullptr && IsWindowVisible(main));
         if (text.caption != "Password Options") return IDOK;  // the message that follows
         EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(box, 114)) << "/a turns protection on for the run";
-        SendMessageA(box, WM_COMMAND, 114, 0);  // switch protection off
-        SetDlgItemTextA(box, 112, "fish");
-        SetDlgItemTextA(box, 113, "fish");
+        typeInto(box, 112, "fish");
+        typeInto(box, 113, "fish");
+        clickWindow(GetDlgItem(box, 114));  // then switch protection off (the entries keep their text)
         return IDOK;
     });
     EXPECT_EQ(0u, run.process.exitCode);

@@ -72,16 +72,6 @@ std::vector<unsigned char> magentaBitmap(int width, int height) {
     return bitmapFileImage(width, height, 1, RGB(255, 0, 255));
 }
 
-// Sends a real key press to the window through the system's input queue.
-void pressKey(HWND window) {
-    SetForegroundWindow(window);
-    INPUT keys[2] = {};
-    keys[0].type = keys[1].type = INPUT_KEYBOARD;
-    keys[0].ki.wVk = keys[1].ki.wVk = VK_SPACE;
-    keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(2, keys, sizeof keys[0]);
-}
-
 class SaverRun : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -189,7 +179,8 @@ TEST_F(SaverRun, AMissingPlayerShowsTheErrorScreenUntilAKeyIsPressed) {
     EXPECT_GT(countPixels(shot, 20, shot.height, isColoured), 305 * 81 / 2) << "the splash picture";
     EXPECT_GT(countPixels(shot, 20, shot.height, isBlack), shot.width * (shot.height - 20) / 2) << "black ground";
 
-    pressKey(window);
+    ASSERT_TRUE(bringToFront(window));
+    pressKey(VK_SPACE);
     EXPECT_EQ(0u, finishProcess(engine, RUN_TIMEOUT_MS)) << "a key press ends the error screen";
 }
 
@@ -201,7 +192,8 @@ TEST_F(SaverRun, APlayerThatCannotStartTurnsTheSaverWindowIntoTheErrorScreen) {
     HWND window = waitForVisibleWindow(engine, "Lumivex", nullptr, RUN_TIMEOUT_MS);
     ASSERT_NE(nullptr, window) << "the error screen never showed";
     EXPECT_EQ(0, GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) << "the saver window, not the error window";
-    PostMessageA(window, WM_LBUTTONDOWN, 0, 0);
+    ASSERT_TRUE(bringToFront(window));
+    clickWindow(window);
     EXPECT_EQ(0u, finishProcess(engine, RUN_TIMEOUT_MS)) << "a click ends it";
 }
 
@@ -218,7 +210,8 @@ TEST_F(SaverRun, TheSplashPictureComesFromTheEngineFile) {
     const int magenta = countPixels(grabScreen(shown), 0, shown.bottom - shown.top, isMagenta);
     EXPECT_LE(magenta, 120 * 90);
     EXPECT_GE(magenta, 120 * (90 - 30)) << "the magenta picture of the engine file, in place of the resource picture";
-    PostMessageA(window, WM_KEYDOWN, VK_SPACE, 0);
+    ASSERT_TRUE(bringToFront(window));
+    pressKey(VK_SPACE);
     EXPECT_EQ(0u, finishProcess(engine, RUN_TIMEOUT_MS));
 }
 

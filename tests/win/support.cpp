@@ -269,18 +269,20 @@ void sendInputs(std::vector<INPUT> inputs) {
 
 }  // namespace
 
-void pressKey(WORD virtualKey) { sendInputs({keyInput(virtualKey, false), keyInput(virtualKey, true)}); }
+void pressKey(WORD virtualKey, WORD modifier) {
+    if (modifier == 0) {
+        sendInputs({keyInput(virtualKey, false), keyInput(virtualKey, true)});
+    } else {
+        sendInputs({keyInput(modifier, false), keyInput(virtualKey, false), keyInput(virtualKey, true),
+                    keyInput(modifier, true)});
+    }
+}
 
 void typeText(const std::string &text) {
     for (char c : text) {
         const SHORT scan = VkKeyScanA(c);
         if (scan == -1) continue;
-        const WORD key = LOBYTE(scan);
-        if ((HIBYTE(scan) & 1) != 0) {
-            sendInputs({keyInput(VK_SHIFT, false), keyInput(key, false), keyInput(key, true), keyInput(VK_SHIFT, true)});
-        } else {
-            pressKey(key);
-        }
+        pressKey(LOBYTE(scan), (HIBYTE(scan) & 1) != 0 ? VK_SHIFT : 0);
     }
 }
 
@@ -378,7 +380,7 @@ AnsweredRun runAnswering(const std::string &program, const std::string &args, DW
             for (HWND window : windows.boxes) {
                 if (std::find(answered.begin(), answered.end(), window) != answered.end()) continue;
                 answered.push_back(window);
-                PostMessageA(window, WM_CLOSE, 0, 0);
+                if (bringToFront(window)) pressKey(VK_F4, VK_MENU);
             }
         }
         BoxSearch search = {info.dwProcessId, "#32770", {}};
@@ -390,7 +392,7 @@ AnsweredRun runAnswering(const std::string &program, const std::string &args, DW
             run.boxes.push_back(text);
             answered.push_back(box);
             const int button = answer(box, text);
-            if (button != 0) PostMessageA(box, WM_COMMAND, static_cast<WPARAM>(button), 0);
+            if (button != 0 && bringToFront(box)) clickWindow(GetDlgItem(box, button));
         }
     }
     if (!run.process.finished) TerminateProcess(info.hProcess, 0xDEAD);

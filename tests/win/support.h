@@ -135,9 +135,10 @@ bool pumpUntil(Condition condition, DWORD timeoutMs) {
 // that has the keyboard focus and clicks to the window under the pointer, in whatever process.
 // Makes the window the foreground window and waits (pumping, at most timeoutMs) until it is.
 bool bringToFront(HWND window, DWORD timeoutMs = 5000);
-// Presses and releases one key; types text (letters, digits, blanks and punctuation of the
-// keyboard layout, with Shift where a character needs it).
-void pressKey(WORD virtualKey);
+// Presses and releases one key (held with a modifier such as VK_MENU when one is given); types
+// text (letters, digits, blanks and punctuation of the keyboard layout, with Shift where a
+// character needs it).
+void pressKey(WORD virtualKey, WORD modifier = 0);
 void typeText(const std::string &text);
 // Moves the pointer to the centre of the window and clicks the left button there.
 void clickWindow(HWND window);
@@ -146,9 +147,9 @@ void clickWindow(HWND window);
 void parseTestOptions(int argc, char **argv);
 std::string testOption(const char *name);
 
-// Runs a program and answers every dialog box (message boxes included) that its process shows:
-// `answer` may act on the box itself and gives the button to press (IDOK, IDCANCEL, ...; 0 for
-// none). Each box is answered once. Waits at most timeoutMs in all.
+// Runs a program and answers every dialog box (message boxes included) that its process shows, as
+// a user does: `answer` may act on the box itself (with real input) and gives the button to click
+// (IDOK, IDCANCEL, ...; 0 for none). Each box is answered once. Waits at most timeoutMs in all.
 struct AnsweredRun {
     ProcessResult process;
     std::vector<DialogText> boxes;  // in the order they appeared
@@ -156,8 +157,8 @@ struct AnsweredRun {
 using BoxAnswer = std::function<int(HWND box, const DialogText &text)>;
 int answerOk(HWND box, const DialogText &text);
 int answerCancel(HWND box, const DialogText &text);
-// Visible top-level windows of the class closeClass (when given) are asked to close, once each,
-// as a user closes a window from its system menu.
+// Visible top-level windows of the class closeClass (when given) are closed once each, as a user
+// closes a window: brought to the front, Alt+F4.
 AnsweredRun runAnswering(const std::string &program, const std::string &args, DWORD timeoutMs,
                          BoxAnswer answer = answerOk, const std::string &directory = "",
                          const char *closeClass = nullptr);
