@@ -30,6 +30,14 @@ std::vector<unsigned char> slice(const std::vector<unsigned char> &bytes, size_t
                                       bytes.begin() + static_cast<long>(from + length));
 }
 
+// The installer file as a download cut off inside its player would leave it, with the trailer
+// still at its end (the player of these tests is 70000 bytes).
+std::vector<unsigned char> cutInsideThePlayer(const std::vector<unsigned char> &bytes) {
+    auto cut = slice(bytes, 0, bytes.size() - 30000);
+    cut.insert(cut.end(), bytes.end() - TRAILER_SIZE, bytes.end());
+    return cut;
+}
+
 // Names this test may leave in the Windows directory; removed before and after each test.
 const char *const WINDOWS_FILES[] = {"Fish Tank.scr", "Fish Tank.exe", "FISH31.scr", "FISH31.exe", "Inst9753.exe",
                                      "Inst9754.scr", "Inst9755.exe", "NOTAG.scr", "NOTAG.exe", "FISH.scr",
@@ -255,9 +263,7 @@ TEST_F(Win31InstallRun, AnInstallerInItsOwnTargetDirectoryIsRefused) {
 TEST_F(InstallRun, ATruncatedInstallerFileIsRefusedBeforeAnythingIsWritten) {
     const std::string installer = assemble("FISH.exe", "Fish Tank");
     const auto bytes = readBytes(installer);
-    auto cut = slice(bytes, 0, bytes.size() - 30000);
-    cut.insert(cut.end(), bytes.end() - TRAILER_SIZE, bytes.end());
-    ASSERT_TRUE(writeBytes(installer, cut));
+    ASSERT_TRUE(writeBytes(installer, cutInsideThePlayer(bytes)));
     const AnsweredRun run = install(installer);
     EXPECT_EQ(code(-100), run.process.exitCode);
     expectOneBox(run, FAILED, "truncated");
@@ -406,9 +412,7 @@ TEST_F(InstallRun, AnUntaggedInstallerAsksBeforeReplacingFilesOfItsOwnName) {
 TEST_F(InstallRun, AnExternalPlayerRepairsAnInstallerCutInsideItsPlayer) {
     const std::string installer = assemble("FISH.exe", "Fish Tank");
     const auto bytes = readBytes(installer);
-    auto cut = slice(bytes, 0, bytes.size() - 30000);
-    cut.insert(cut.end(), bytes.end() - TRAILER_SIZE, bytes.end());
-    ASSERT_TRUE(writeBytes(installer, cut));
+    ASSERT_TRUE(writeBytes(installer, cutInsideThePlayer(bytes)));
     const std::string external = dir_.file("Aquarium.exe");
     ASSERT_TRUE(writeBytes(external, std::vector<unsigned char>(1234, 0x5A)));
     const AnsweredRun run = install(installer, "/z" + external);

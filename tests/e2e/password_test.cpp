@@ -122,7 +122,9 @@ int typeInto(HWND dialog, int entry, const char *text) {
 }
 int typePassword(HWND dialog, const char *password) { return typeInto(dialog, 101, password); }
 
-class ProtectedRun : public ::testing::Test {
+// A saver of the win31 class with the test player beside it (which notes each start and ends
+// 700 ms after it), in a directory of its own; the password settings are put back afterwards.
+class Win31SaverTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(pathExists(testEngine()));
@@ -131,10 +133,12 @@ protected:
         ASSERT_TRUE(makeInstalledSaver(testEngine(), saver_, {},
                                        static_cast<uint32_t>(readBytes(testPlayer()).size())));
         ASSERT_TRUE(CopyFileA(testPlayer().c_str(), player_.c_str(), FALSE));
-        char value[16];
-        wsprintfA(value, "%lu", static_cast<unsigned long>(reducePassword("fish")));
+    }
+
+    // system.ini [Lumivex] as the test needs it (null removes a key).
+    static void storePasswordSettings(const char *value, const char *protect) {
         WritePrivateProfileStringA("Lumivex", "Password Value", value, "system.ini");
-        WritePrivateProfileStringA("Lumivex", "Password Protect", "1", "system.ini");
+        WritePrivateProfileStringA("Lumivex", "Password Protect", protect, "system.ini");
         WritePrivateProfileStringA(nullptr, nullptr, nullptr, "system.ini");
     }
 
@@ -154,6 +158,15 @@ protected:
     ScopedProgramVersion win31_{"PROT31.scr", "nt351"};
     ScopedEnvironment record_{"LUMIVEX_PLAYER_RECORD", dir_.file("player.txt")};
     ScopedEnvironment quick_{"LUMIVEX_PLAYER_EXIT_AFTER", "700"};
+};
+
+// Protection on, with the password "fish" stored.
+class ProtectedRun : public Win31SaverTest {
+protected:
+    void SetUp() override {
+        Win31SaverTest::SetUp();
+        storePasswordSettings(std::to_string(reducePassword("fish")).c_str(), "1");
+    }
 };
 
 TEST_F(ProtectedRun, ThreeWrongPasswordsResumeTheShowAndTheRightOneEndsIt) {
@@ -212,17 +225,11 @@ TEST_F(ProtectedRun, AKeyOnTheProtectedErrorScreenAsksForThePassword) {
 // A user on the win31 class sets a password through "/a", as the options dialog asks: both
 // entries typed, the protection box left checked, Change, the message confirmed. The next run of
 // the saver then asks for that password when the show ends, and the right one ends the run.
-class Win31PasswordByUser : public ::testing::Test {
+class Win31PasswordByUser : public Win31SaverTest {
 protected:
     void SetUp() override {
-        saver_ = dir_.file("USER31.scr");
-        ASSERT_TRUE(makeInstalledSaver(testEngine(), saver_, {},
-                                       static_cast<uint32_t>(readBytes(testPlayer()).size())));
-        ASSERT_TRUE(CopyFileA(testPlayer().c_str(), dir_.file("USER31.exe").c_str(), FALSE));
-        for (const char *key : {"Password Value", "Password Protect"}) {
-            WritePrivateProfileStringA("Lumivex", key, nullptr, "system.ini");
-        }
-        WritePrivateProfileStringA(nullptr, nullptr, nullptr, "system.ini");
+        Win31SaverTest::SetUp();
+        storePasswordSettings(nullptr, nullptr);
     }
 
     // Waits for a dialog box of the engine with the given caption and brings it to the front.
@@ -230,14 +237,6 @@ protected:
         HWND box = waitForVisibleWindow(engine, "#32770", caption, RUN_TIMEOUT_MS);
         return box != nullptr && bringToFront(box) ? box : nullptr;
     }
-
-    TempDirectory dir_;
-    std::string saver_;
-    SavedProfileValue value_{"Lumivex", "Password Value", "system.ini"};
-    SavedProfileValue protect_{"Lumivex", "Password Protect", "system.ini"};
-    ScopedProgramVersion win31_{"USER31.scr", "nt351"};
-    ScopedEnvironment record_{"LUMIVEX_PLAYER_RECORD", dir_.file("player.txt")};
-    ScopedEnvironment quick_{"LUMIVEX_PLAYER_EXIT_AFTER", "700"};
 };
 
 TEST_F(Win31PasswordByUser, TheOptionsSwitchProtectionOnAndTheNextRunAsks) {
@@ -266,7 +265,7 @@ TEST_F(Win31PasswordByUser, TheOptionsSwitchProtectionOnAndTheNextRunAsks) {
     typeText("fish");
     pressKey(VK_RETURN);
     EXPECT_EQ(0u, finishProcess(run, RUN_TIMEOUT_MS)) << "the right password ends the run";
-    EXPECT_EQ(1u, countStarting(linesOf(dir_.file("player.txt")), "start"));
+    EXPECT_EQ(1u, playerStarts().size());
 }
 
 // The win95 class hands the question to the system's PASSWORD.CPL.
