@@ -29,22 +29,24 @@ set(LUMIVEX_RESOURCE_SCRIPT ${CMAKE_SOURCE_DIR}/resources/lumivex.rc)
 set_source_files_properties(${LUMIVEX_RESOURCE_SCRIPT} PROPERTIES OBJECT_DEPENDS "${ART_FILES}")
 
 set(LUMIVEX_WIN32_SOURCES
-    images/drawing.cpp
-    images/image_set.cpp
-    images/palette.cpp
-    install/finishing.cpp
-    install/install.cpp
-    saver/password.cpp
-    saver/player.cpp
-    saver/saver_window.cpp
-    saver/supervision.cpp
-    settings/password_options.cpp
-    settings/settings_window.cpp
-    startup/messages.cpp
-    startup/single_instance.cpp
-    startup/system_settings.cpp
-    startup/test_seams.cpp
-    startup/windows_paths.cpp
+    images/drawing_win.cpp
+    images/image_set_win.cpp
+    images/palette_win.cpp
+    install/finishing_win.cpp
+    install/install_win.cpp
+    saver/password_win.cpp
+    saver/player_job_win.cpp
+    saver/saver_run_win.cpp
+    saver/window_order_win.cpp
+    settings/password_options_win.cpp
+    settings/settings_window_win.cpp
+    startup/engine_window_win.cpp
+    startup/messages_win.cpp
+    startup/process_start_win.cpp
+    startup/single_instance_win.cpp
+    startup/system_settings_win.cpp
+    startup/test_seams_win.cpp
+    startup/windows_paths_win.cpp
 )
 
 # The engine's code as a library: once as shipped, once with the test hooks.
@@ -59,7 +61,7 @@ lumivex_library(lumivex_win_seams)
 target_compile_definitions(lumivex_win_seams PUBLIC LUMIVEX_TEST_SEAMS)
 
 function(lumivex_engine name library)
-    add_executable(${name} WIN32 startup/entry.cpp ${LUMIVEX_RESOURCE_SCRIPT})
+    add_executable(${name} WIN32 startup/entry_win.cpp ${LUMIVEX_RESOURCE_SCRIPT})
     target_link_libraries(${name} PRIVATE ${library})
     target_compile_options(${name} PRIVATE ${LUMIVEX_WARNINGS} -fno-exceptions -fno-rtti)
     target_include_directories(${name} PRIVATE ${ART_DIR} ${CMAKE_SOURCE_DIR}/resources)

@@ -8,7 +8,6 @@
 #include "startup/paths.h"
 
 constexpr size_t FINISHING_COMMAND_CAPACITY = 6 * PATH_CAPACITY;
-constexpr int FINISHING_COMMAND_INVALID = -1;
 
 struct FinishingFields {
     char temporarySaver[PATH_CAPACITY];
@@ -18,11 +17,11 @@ struct FinishingFields {
 };
 
 // Builds the whole command line into a FINISHING_COMMAND_CAPACITY buffer. The program path is
-// quoted, so a Windows directory with blanks still names one program. FINISHING_COMMAND_INVALID
-// when a path holds a character the format cannot carry.
-int buildFinishingCommandLine(const char *copyPath, const FinishingFields &fields, char *out);
+// quoted, so a Windows directory with blanks still names one program. False (out empty) when a
+// path holds a character the format cannot carry.
+bool buildFinishingCommandLine(const char *copyPath, const FinishingFields &fields, char *out);
 
 // Takes the four paths back out of the command-line tail that the finishing process receives.
-// FINISHING_COMMAND_INVALID when there are fewer than three double quotes, no "/" before the
-// first, or a field that does not fit a path.
-int parseFinishingCommandLine(const char *tail, FinishingFields *fields);
+// False (fields empty) when there are fewer than three double quotes, no "/" before the first,
+// or a field that does not fit a path.
+bool parseFinishingCommandLine(const char *tail, FinishingFields *fields);

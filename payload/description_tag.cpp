@@ -26,22 +26,22 @@ int32_t roomAt(const unsigned char *window, int32_t nul) {
     return end - nul;
 }
 
-int accessOpenFile(FILE *file, unsigned char *window, const char *tag, char *outText, const char *newText) {
-    if (std::fseek(file, 0, SEEK_SET) != 0) return FILE_SEEK_FAILED;
-    if (std::fread(window, 1, TAG_SEARCH_WINDOW, file) != TAG_SEARCH_WINDOW) return FILE_SHORT_READ;
+FileResult accessOpenFile(FILE *file, unsigned char *window, const char *tag, char *outText, const char *newText) {
+    if (std::fseek(file, 0, SEEK_SET) != 0) return FileResult::SeekFailed;
+    if (std::fread(window, 1, TAG_SEARCH_WINDOW, file) != TAG_SEARCH_WINDOW) return FileResult::ShortRead;
 
     int32_t tagAt = 0;
     const int32_t end = findTagInBuffer(tag, window, TAG_SEARCH_WINDOW, &tagAt);
-    if (end == 0) return FILE_SEEK_FAILED;
+    if (end == 0) return FileResult::SeekFailed;
     const int32_t textAt = tagAt + static_cast<int32_t>(std::strlen(tag));
     const int32_t nul = end - 1;
     // A text the reader's buffer cannot hold is no usable tag, for writing either.
-    if (nul - textAt > TAG_TEXT_CAPACITY - 1) return FILE_SEEK_FAILED;
+    if (nul - textAt > TAG_TEXT_CAPACITY - 1) return FileResult::SeekFailed;
 
     if (newText == nullptr) {
         std::memcpy(outText, window + textAt, static_cast<size_t>(nul - textAt));
         outText[nul - textAt] = '\0';
-        return FILE_OK;
+        return FileResult::Ok;
     }
 
     // Check the text and the room before writing anything, so a text that does not fit leaves the
@@ -49,16 +49,16 @@ int accessOpenFile(FILE *file, unsigned char *window, const char *tag, char *out
     // could not hold would be written as no usable tag.
     const size_t newLength = std::strlen(newText);
     if (static_cast<size_t>(nul - textAt) + newLength > static_cast<size_t>(TAG_TEXT_CAPACITY - 1)) {
-        return FILE_SEEK_FAILED;
+        return FileResult::SeekFailed;
     }
-    if (newLength + 1 > static_cast<size_t>(roomAt(window, nul))) return FILE_SEEK_FAILED;
+    if (newLength + 1 > static_cast<size_t>(roomAt(window, nul))) return FileResult::SeekFailed;
 
     const unsigned char lengthByte = static_cast<unsigned char>((std::strlen(tag) + newLength) & 0xFFu);
-    if (std::fseek(file, static_cast<long>(tagAt - 1), SEEK_SET) != 0) return FILE_SEEK_FAILED;
-    if (std::fwrite(&lengthByte, 1, 1, file) != 1) return FILE_SHORT_WRITE;
-    if (std::fseek(file, static_cast<long>(nul), SEEK_SET) != 0) return FILE_SEEK_FAILED;
-    if (std::fwrite(newText, 1, newLength + 1, file) != newLength + 1) return FILE_SHORT_WRITE;
-    return FILE_OK;
+    if (std::fseek(file, static_cast<long>(tagAt - 1), SEEK_SET) != 0) return FileResult::SeekFailed;
+    if (std::fwrite(&lengthByte, 1, 1, file) != 1) return FileResult::ShortWrite;
+    if (std::fseek(file, static_cast<long>(nul), SEEK_SET) != 0) return FileResult::SeekFailed;
+    if (std::fwrite(newText, 1, newLength + 1, file) != newLength + 1) return FileResult::ShortWrite;
+    return FileResult::Ok;
 }
 
 }  // namespace
@@ -82,39 +82,39 @@ int32_t findTagInBuffer(const char *tag, const unsigned char *buffer, int32_t si
     return 0;
 }
 
-int accessDescriptionTag(const char *path, const char *tag, char *outText, const char *newText) {
+FileResult accessDescriptionTag(const char *path, const char *tag, char *outText, const char *newText) {
     if (newText == nullptr) {
-        if (outText == nullptr) return FILE_NO_BUFFER;
+        if (outText == nullptr) return FileResult::NoBuffer;
         outText[0] = '\0';
     }
 
     unsigned char *window = nullptr;
     int32_t windowSize = 0;
-    int result = allocWorkBuffer(TAG_SEARCH_WINDOW, &window, &windowSize);
-    if (result != FILE_OK) return result;
+    FileResult result = allocWorkBuffer(TAG_SEARCH_WINDOW, &window, &windowSize);
+    if (result != FileResult::Ok) return result;
     if (windowSize < TAG_SEARCH_WINDOW) {
         // A smaller buffer cannot hold the window, and a tag must not be looked for in part of it.
         freeWorkBuffer(&window);
-        return FILE_NO_BUFFER;
+        return FileResult::NoBuffer;
     }
 
     // A running program cannot open its own executable for writing, so reading asks for no more
     // than reading.
     FILE *file = std::fopen(path, newText != nullptr ? "rb+" : "rb");
     if (file == nullptr) {
-        result = FILE_OPEN_FAILED;
+        result = FileResult::OpenFailed;
     } else {
         result = accessOpenFile(file, window, tag, outText, newText);
     }
-    if (closeFile(&file) != 0 && result == FILE_OK && newText != nullptr) result = FILE_SHORT_WRITE;
+    if (closeFile(&file) != 0 && result == FileResult::Ok && newText != nullptr) result = FileResult::ShortWrite;
     freeWorkBuffer(&window);
     return result;
 }
 
-int readDescriptionTag(const char *path, const char *tag, char *outText) {
+FileResult readDescriptionTag(const char *path, const char *tag, char *outText) {
     return accessDescriptionTag(path, tag, outText, nullptr);
 }
 
-int writeDescriptionTag(const char *path, const char *tag, const char *newText) {
+FileResult writeDescriptionTag(const char *path, const char *tag, const char *newText) {
     return accessDescriptionTag(path, tag, nullptr, newText);
 }

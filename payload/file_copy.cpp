@@ -21,28 +21,29 @@ int closeFile(FILE **file) {
 // Moves count bytes (fewer when the source ends first) from the source position `from` to the
 // target, at most chunk bytes per pass. Only what the range still needs is read, so no pass
 // writes more than it read and none writes past the range.
-int copyOpenFiles(FILE *source, FILE *target, int32_t from, int64_t count, unsigned char *buffer, int32_t chunk) {
-    if (std::fseek(source, static_cast<long>(from), SEEK_SET) != 0) return FILE_SEEK_FAILED;
+FileResult copyOpenFiles(FILE *source, FILE *target, int32_t from, int64_t count, unsigned char *buffer,
+                         int32_t chunk) {
+    if (std::fseek(source, static_cast<long>(from), SEEK_SET) != 0) return FileResult::SeekFailed;
     int64_t remaining = count;
     while (remaining > 0) {
         const size_t wanted = static_cast<size_t>(remaining < chunk ? remaining : chunk);
         const size_t got = std::fread(buffer, 1, wanted, source);
         if (got > 0) {
-            if (std::fwrite(buffer, 1, got, target) != got) return FILE_SHORT_WRITE;
+            if (std::fwrite(buffer, 1, got, target) != got) return FileResult::ShortWrite;
             remaining -= static_cast<int64_t>(got);
         }
         if (got < wanted) {
             // A short read is either the end of the source, where the range simply stops, or a
             // read error, which would otherwise repeat on every pass.
-            return std::feof(source) ? FILE_OK : FILE_SHORT_READ;
+            return std::feof(source) ? FileResult::Ok : FileResult::ShortRead;
         }
     }
-    return FILE_OK;
+    return FileResult::Ok;
 }
 
 }  // namespace
 
-int allocWorkBuffer(int32_t requested, unsigned char **buffer, int32_t *size) {
+FileResult allocWorkBuffer(int32_t requested, unsigned char **buffer, int32_t *size) {
     *buffer = nullptr;
     *size = 0;
     int32_t trying = requested == 0 ? DEFAULT_WORK_SIZE : requested;
@@ -51,12 +52,12 @@ int allocWorkBuffer(int32_t requested, unsigned char **buffer, int32_t *size) {
         if (block != nullptr) {
             *buffer = static_cast<unsigned char *>(block);
             *size = trying;
-            return FILE_OK;
+            return FileResult::Ok;
         }
         if (trying < SMALLEST_WORTH_HALVING) break;
         trying >>= 1;
     }
-    return FILE_NO_BUFFER;
+    return FileResult::NoBuffer;
 }
 
 void freeWorkBuffer(unsigned char **buffer) {
@@ -64,7 +65,7 @@ void freeWorkBuffer(unsigned char **buffer) {
     *buffer = nullptr;
 }
 
-int copyFileRange(const char *source, const char *target, int32_t from, int32_t to, const char *mode) {
+FileResult copyFileRange(const char *source, const char *target, int32_t from, int32_t to, const char *mode) {
     // Widened so that no pair of 32-bit bounds can overflow; an inverted range is an empty one.
     const int64_t span = static_cast<int64_t>(to) - from;
     const int64_t count = span > 0 ? span : 0;
@@ -73,34 +74,36 @@ int copyFileRange(const char *source, const char *target, int32_t from, int32_t 
 
     unsigned char *buffer = nullptr;
     int32_t chunk = 0;
-    int result = allocWorkBuffer(request, &buffer, &chunk);
-    if (result != FILE_OK) return result;
+    FileResult result = allocWorkBuffer(request, &buffer, &chunk);
+    if (result != FileResult::Ok) return result;
 
     FILE *out = std::fopen(target, mode);
     FILE *in = out != nullptr ? std::fopen(source, "rb") : nullptr;
     if (out == nullptr || in == nullptr) {
-        result = FILE_OPEN_FAILED;
+        result = FileResult::OpenFailed;
     } else {
         result = copyOpenFiles(in, out, from, count, buffer, chunk);
     }
 
     closeFile(&in);
     // Buffered bytes reach the file only here; losing them is a short write too.
-    if (closeFile(&out) != 0 && result == FILE_OK) result = FILE_SHORT_WRITE;
+    if (closeFile(&out) != 0 && result == FileResult::Ok) result = FileResult::ShortWrite;
     freeWorkBuffer(&buffer);
     return result;
 }
 
-int copyWholeFile(const char *source, const char *target) { return copyFileRange(source, target, 0, INT32_MAX, "w+b"); }
+FileResult copyWholeFile(const char *source, const char *target) {
+    return copyFileRange(source, target, 0, INT32_MAX, "w+b");
+}
 
-int copyFilePrefix(const char *source, const char *target, int32_t count) {
+FileResult copyFilePrefix(const char *source, const char *target, int32_t count) {
     return copyFileRange(source, target, 0, count, "w+b");
 }
 
-int copyFileSlice(const char *source, const char *target, int32_t from, int32_t to) {
+FileResult copyFileSlice(const char *source, const char *target, int32_t from, int32_t to) {
     return copyFileRange(source, target, from, to, "w+b");
 }
 
-int appendFileSlice(const char *source, const char *target, int32_t from, int32_t to) {
+FileResult appendFileSlice(const char *source, const char *target, int32_t from, int32_t to) {
     return copyFileRange(source, target, from, to, "ab");
 }

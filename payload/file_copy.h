@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "payload/trailer.h"  // FILE_OK .. FILE_SEEK_FAILED
+#include "payload/file_result.h"
 
 // The largest buffer a copy asks for: at most this many bytes move per read and write.
 constexpr int32_t COPY_CHUNK_MAX = 32766;
@@ -15,26 +15,26 @@ using WorkAllocator = void *(*)(size_t size);
 extern WorkAllocator workBufferAllocator;
 
 // Obtains a buffer of the requested size (0 asks for 65536), halving the size after every
-// failed allocation until one below 100 bytes has failed too. FILE_OK with the buffer and its
-// size, or FILE_NO_BUFFER with *buffer null and *size 0 (at once for a negative request). The
+// failed allocation until one below 100 bytes has failed too. FileResult::Ok with the buffer and its
+// size, or FileResult::NoBuffer with *buffer null and *size 0 (at once for a negative request). The
 // caller frees the buffer with freeWorkBuffer.
-int allocWorkBuffer(int32_t requested, unsigned char **buffer, int32_t *size);
+FileResult allocWorkBuffer(int32_t requested, unsigned char **buffer, int32_t *size);
 // Frees the buffer and clears the pointer, so freeing twice does nothing.
 void freeWorkBuffer(unsigned char **buffer);
 
 // Copies the bytes [from, to) of source into target, which is opened with mode: "w+b" to create
 // or truncate it, "ab" to append. A range that runs past the end of the source stops there; an
 // empty or inverted range copies nothing, but the target is still opened with its mode. Results:
-// FILE_NO_BUFFER (nothing opened), FILE_OPEN_FAILED (the target may already be created or
-// truncated), FILE_SEEK_FAILED (from cannot be reached), FILE_SHORT_READ (a read error in the
-// source), FILE_SHORT_WRITE (the target keeps what was written). The target is never removed.
-int copyFileRange(const char *source, const char *target, int32_t from, int32_t to, const char *mode);
+// FileResult::NoBuffer (nothing opened), FileResult::OpenFailed (the target may already be created or
+// truncated), FileResult::SeekFailed (from cannot be reached), FileResult::ShortRead (a read error in the
+// source), FileResult::ShortWrite (the target keeps what was written). The target is never removed.
+FileResult copyFileRange(const char *source, const char *target, int32_t from, int32_t to, const char *mode);
 
 // The target becomes a copy of the whole source.
-int copyWholeFile(const char *source, const char *target);
+FileResult copyWholeFile(const char *source, const char *target);
 // The target becomes the first count bytes of the source.
-int copyFilePrefix(const char *source, const char *target, int32_t count);
+FileResult copyFilePrefix(const char *source, const char *target, int32_t count);
 // The target becomes the bytes [from, to) of the source.
-int copyFileSlice(const char *source, const char *target, int32_t from, int32_t to);
+FileResult copyFileSlice(const char *source, const char *target, int32_t from, int32_t to);
 // The bytes [from, to) of the source are added at the end of the target, which is created if missing.
-int appendFileSlice(const char *source, const char *target, int32_t from, int32_t to);
+FileResult appendFileSlice(const char *source, const char *target, int32_t from, int32_t to);

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "payload/file_result.h"
+
 constexpr int TRAILER_SIZE = 44;
 constexpr uint32_t TRAILER_MAGIC = 0x576F7046u;  // the bytes "FpoW" read as a little-endian word
 constexpr uint32_t TRAILER_FLAG_WIN32 = 0x4000u;
@@ -23,34 +25,26 @@ struct PayloadTrailer {
 };
 static_assert(sizeof(PayloadTrailer) == TRAILER_SIZE, "the trailer is 44 bytes without gaps");
 
-// Result codes shared by the file operations of the payload code.
-constexpr int FILE_OK = 0;
-constexpr int FILE_NO_BUFFER = -1;
-constexpr int FILE_OPEN_FAILED = -2;
-constexpr int FILE_SHORT_READ = -3;
-constexpr int FILE_SHORT_WRITE = -4;
-constexpr int FILE_SEEK_FAILED = -5;
-
 // Fills *out from the last 44 bytes of the file; the file is opened read-only and never changed.
-int readPayloadTrailer(const char *path, PayloadTrailer *out);
+FileResult readPayloadTrailer(const char *path, PayloadTrailer *out);
 // Stores *record as the last 44 bytes of the file, appending a trailer slot when the file has
 // none. record->magic is set to TRAILER_MAGIC first, so the caller's copy equals what was written.
 // For a file known to end in a trailer: whether one is there is judged by the magic word alone.
-int writePayloadTrailer(const char *path, PayloadTrailer *record);
+FileResult writePayloadTrailer(const char *path, PayloadTrailer *record);
 // Adds *record at the end of the file as its new trailer, whatever the file's last bytes are: the
 // way to finish a file that is being built from parts (a part may end in a trailer of its own).
 // record->magic is set to TRAILER_MAGIC first.
-int appendPayloadTrailer(const char *path, PayloadTrailer *record);
+FileResult appendPayloadTrailer(const char *path, PayloadTrailer *record);
 // The worker of both: exactly one of readInto and writeFrom is given.
-int accessPayloadTrailer(const char *path, PayloadTrailer *readInto, PayloadTrailer *writeFrom);
+FileResult accessPayloadTrailer(const char *path, PayloadTrailer *readInto, PayloadTrailer *writeFrom);
 
 // Offsets into an engine file are signed 32-bit values. addPartSize adds a part's size to an
-// offset and fails with FILE_SEEK_FAILED instead of passing 2^31 - 1, so no sum ever wraps.
-int addPartSize(int32_t offset, uint32_t size, int32_t *sum);
+// offset and fails with FileResult::SeekFailed instead of passing 2^31 - 1, so no sum ever wraps.
+FileResult addPartSize(int32_t offset, uint32_t size, int32_t *sum);
 
 // Where the two splash bitmaps of an engine file start: both follow the engine image of the
 // platform class (image A on the win31 class, image B on the others).
-int splashOffsets(const PayloadTrailer &trailer, bool win31, int32_t *first, int32_t *second);
+FileResult splashOffsets(const PayloadTrailer &trailer, bool win31, int32_t *first, int32_t *second);
 
 // Where the parts of an installer file start: image A at 0, then image B, both splash bitmaps,
 // the player and the trailer.
@@ -61,6 +55,6 @@ struct InstallerLayout {
     int32_t trailer;
 };
 
-// FILE_SEEK_FAILED when a sum passes 2^31 - 1, or when the parts and the trailer do not fit
+// FileResult::SeekFailed when a sum passes 2^31 - 1, or when the parts and the trailer do not fit
 // inside a file of fileSize bytes (a truncated download, say).
-int installerLayout(const PayloadTrailer &trailer, uint32_t fileSize, InstallerLayout *layout);
+FileResult installerLayout(const PayloadTrailer &trailer, uint32_t fileSize, InstallerLayout *layout);

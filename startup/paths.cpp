@@ -22,20 +22,20 @@ void copyPart(char *dst, const char *from, const char *to) {
 
 }  // namespace
 
-int copyPath(char *dst, const char *src) {
+PathResult copyPath(char *dst, const char *src) {
     const size_t n = std::strlen(src);
     if (n >= static_cast<size_t>(PATH_CAPACITY)) {
         dst[0] = '\0';
-        return PATH_TOO_LONG;
+        return PathResult::TooLong;
     }
     std::memcpy(dst, src, n + 1);
-    return 0;
+    return PathResult::Ok;
 }
 
-int splitPath(const char *path, PathParts *parts) {
+PathResult splitPath(const char *path, PathParts *parts) {
     *parts = PathParts{};
     const size_t length = std::strlen(path);
-    if (length >= static_cast<size_t>(PATH_CAPACITY)) return PATH_TOO_LONG;
+    if (length >= static_cast<size_t>(PATH_CAPACITY)) return PathResult::TooLong;
 
     const char *end = path + length;
     const char *rest = path;
@@ -63,10 +63,10 @@ int splitPath(const char *path, PathParts *parts) {
     copyPart(parts->directory, rest, afterDirectory);
     copyPart(parts->baseName, afterDirectory, extension);
     copyPart(parts->extension, extension, end);
-    return 0;
+    return PathResult::Ok;
 }
 
-int joinPath(const PathParts &parts, char *out) {
+PathResult joinPath(const PathParts &parts, char *out) {
     char joined[4 * PATH_CAPACITY];
     size_t n = 0;
     auto append = [&](const char *text) {
@@ -92,29 +92,31 @@ int joinPath(const PathParts &parts, char *out) {
     return copyPath(out, joined);
 }
 
-int replacePathParts(char *path, const char *drive, const char *directory, const char *baseName,
-                     const char *extension) {
+PathResult replacePathParts(char *path, const char *drive, const char *directory, const char *baseName,
+                            const char *extension) {
     PathParts parts;
-    if (splitPath(path, &parts) != 0) return PATH_TOO_LONG;
+    if (splitPath(path, &parts) != PathResult::Ok) return PathResult::TooLong;
     if ((drive != nullptr && std::strlen(drive) >= sizeof parts.drive) ||
-        (directory != nullptr && copyPath(parts.directory, directory) != 0) ||
-        (baseName != nullptr && copyPath(parts.baseName, baseName) != 0) ||
-        (extension != nullptr && copyPath(parts.extension, extension) != 0)) {
-        return PATH_TOO_LONG;
+        (directory != nullptr && copyPath(parts.directory, directory) != PathResult::Ok) ||
+        (baseName != nullptr && copyPath(parts.baseName, baseName) != PathResult::Ok) ||
+        (extension != nullptr && copyPath(parts.extension, extension) != PathResult::Ok)) {
+        return PathResult::TooLong;
     }
     if (drive != nullptr) std::strcpy(parts.drive, drive);
     char rebuilt[PATH_CAPACITY];
-    if (joinPath(parts, rebuilt) != 0) return PATH_TOO_LONG;
+    if (joinPath(parts, rebuilt) != PathResult::Ok) return PathResult::TooLong;
     std::strcpy(path, rebuilt);
-    return 0;
+    return PathResult::Ok;
 }
 
-int makeInstallNamesIn(const char *windowsDirectory, const char *enginePath, char *saverTarget,
-                       char *playerBeside, char *playerTarget) {
+PathResult makeInstallNamesIn(const char *windowsDirectory, const char *enginePath, char *saverTarget,
+                              char *playerBeside, char *playerTarget) {
     saverTarget[0] = playerBeside[0] = playerTarget[0] = '\0';
     PathParts engine;
     PathParts windows;
-    if (splitPath(enginePath, &engine) != 0 || splitPath(windowsDirectory, &windows) != 0) return PATH_TOO_LONG;
+    if (splitPath(enginePath, &engine) != PathResult::Ok || splitPath(windowsDirectory, &windows) != PathResult::Ok) {
+        return PathResult::TooLong;
+    }
 
     // The targets' directory is the whole Windows directory without its drive.
     PathParts target = {};
@@ -128,23 +130,23 @@ int makeInstallNamesIn(const char *windowsDirectory, const char *enginePath, cha
     PathParts beside = engine;
     std::strcpy(beside.extension, "exe");
     std::strcpy(target.extension, "exe");
-    int result = joinPath(beside, playerBeside);
-    if (result == 0) result = joinPath(target, playerTarget);
+    PathResult result = joinPath(beside, playerBeside);
+    if (result == PathResult::Ok) result = joinPath(target, playerTarget);
     std::strcpy(target.extension, "scr");
-    if (result == 0) result = joinPath(target, saverTarget);
-    if (result != 0) saverTarget[0] = playerBeside[0] = playerTarget[0] = '\0';
+    if (result == PathResult::Ok) result = joinPath(target, saverTarget);
+    if (result != PathResult::Ok) saverTarget[0] = playerBeside[0] = playerTarget[0] = '\0';
     return result;
 }
 
-int fileExists(const char *path) {
+bool fileExists(const char *path) {
     struct stat status;
-    return stat(path, &status) == 0 ? 1 : 0;
+    return stat(path, &status) == 0;
 }
 
-int getFileSize(const char *path, unsigned long *size) {
+bool getFileSize(const char *path, uint32_t *size) {
     *size = 0;
     struct stat status;
-    if (stat(path, &status) != 0) return -1;
-    *size = static_cast<unsigned long>(status.st_size) & 0xFFFFFFFFul;
-    return 0;
+    if (stat(path, &status) != 0) return false;
+    *size = static_cast<uint32_t>(static_cast<uint64_t>(status.st_size) & 0xFFFFFFFFu);
+    return true;
 }

@@ -13,7 +13,7 @@ add_executable(win_unit_tests
     tests/win/instance_test.cpp
     tests/win/messages_test.cpp
     tests/win/saver_window_test.cpp
-    tests/win/settings_test.cpp
+    tests/win/system_settings_test.cpp
     ${LUMIVEX_RESOURCE_SCRIPT}
 )
 target_link_libraries(win_unit_tests PRIVATE win_test_support lumivex_win)

@@ -10,6 +10,7 @@
 #include "../win/support.h"
 #include "engine_files.h"
 #include "payload/trailer.h"
+#include "tests/result_printers.h"
 
 namespace {
 
@@ -75,7 +76,7 @@ protected:
         trailer.splash1Size = static_cast<uint32_t>(splash1.size());
         trailer.flags = 0x4000;
         if (custom != nullptr) trailer = *custom;
-        ASSERT_EQ(0, writePayloadTrailer(path.c_str(), &trailer));
+        ASSERT_EQ(FileResult::Ok, writePayloadTrailer(path.c_str(), &trailer));
     }
 
     DWORD run(const std::string &path, const std::string &args, const std::string &directory = "") {

@@ -13,7 +13,7 @@ bool makeInstalledSaver(const std::string &engine, const std::string &saverPath,
     trailer.splash1Size = static_cast<uint32_t>(splash1.size());
     trailer.playerSize = playerSize;
     trailer.flags = TRAILER_FLAG_WIN32;
-    return appendPayloadTrailer(saverPath.c_str(), &trailer) == 0;
+    return appendPayloadTrailer(saverPath.c_str(), &trailer) == FileResult::Ok;
 }
 
 namespace {

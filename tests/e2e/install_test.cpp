@@ -8,6 +8,7 @@
 #include "engine_files.h"
 #include "payload/description_tag.h"
 #include "payload/trailer.h"
+#include "tests/result_printers.h"
 
 namespace {
 
@@ -279,10 +280,10 @@ TEST_F(InstallRun, AnExternalPlayerReplacesTheCarriedOne) {
     expectOneBox(run, INSTALLED, "/z");
     EXPECT_EQ(readBytes(external), readBytes(inWindows("Fish Tank.exe")));
     PayloadTrailer t;
-    ASSERT_EQ(0, readPayloadTrailer(inWindows("Fish Tank.scr").c_str(), &t));
+    ASSERT_EQ(FileResult::Ok, readPayloadTrailer(inWindows("Fish Tank.scr").c_str(), &t));
     EXPECT_EQ(1234u, t.playerSize) << "the saver's trailer describes the external player";
     char text[TAG_TEXT_CAPACITY];
-    ASSERT_EQ(0, readDescriptionTag(inWindows("Fish Tank.scr").c_str(), DESCRIPTION_TAG, text));
+    ASSERT_EQ(FileResult::Ok, readDescriptionTag(inWindows("Fish Tank.scr").c_str(), DESCRIPTION_TAG, text));
     EXPECT_STREQ("Aquarium", text) << "the installed saver's description names the external player";
 }
 
@@ -423,7 +424,7 @@ TEST_F(InstallRun, AnExternalPlayerRepairsAnInstallerCutInsideItsPlayer) {
     const auto expected = expectedSaver(bytes, false);
     ASSERT_EQ(expected.size(), saver.size());
     PayloadTrailer t;
-    ASSERT_EQ(0, readPayloadTrailer(inWindows("Fish Tank.scr").c_str(), &t));
+    ASSERT_EQ(FileResult::Ok, readPayloadTrailer(inWindows("Fish Tank.scr").c_str(), &t));
     EXPECT_EQ(1234u, t.playerSize);
     EXPECT_EQ(std::string::npos, readProfileText("boot", "scrnsave.exe", "system.ini").find("Inst")) << "registered";
 }

@@ -8,9 +8,11 @@
 
 #include "payload/file_copy.h"
 #include "temp_dir.h"
+#include "tests/result_printers.h"
 
 namespace {
 
+constexpr FileResult OK = FileResult::Ok;
 constexpr size_t TAG_LENGTH = sizeof DESCRIPTION_TAG - 1;
 constexpr unsigned char FILLER = 0x90;  // no NUL and no letter of the tag
 
@@ -45,37 +47,37 @@ TEST_F(DescriptionTagTest, ReadsAndWritesTheFirstTagInTheWindow) {
         size_t tagAt;
         std::string stored;
         std::string newText;
-        int readResult, writeResult;
+        FileResult readResult, writeResult;
     };
     const std::string longest(259, 'x');
     const Row rows[] = {
-        {"4096-byte example, empty text", tagged(4096, 100, "", 16), 100, "", "Fish", 0, 0},
-        {"new text exactly fills the zero run", tagged(4096, 100, "", 4), 100, "", "Fish", 0, 0},
-        {"zero run one byte short", tagged(4096, 100, "", 3), 100, "", "Fish", 0, FILE_SEEK_FAILED},
-        {"no zero byte after the NUL", tagged(4096, 100, "", 0), 100, "", "Fish", 0, FILE_SEEK_FAILED},
-        {"tag at offset 2", tagged(4096, 2, "", 16), 2, "", "Fish", 0, 0},
-        {"tag at offset 1", tagged(4096, 1, "", 16), 1, "", "Fish", FILE_SEEK_FAILED, FILE_SEEK_FAILED},
-        {"tag at 2037..2046, NUL at 2047: no room to the window's end", tagged(4096, 2037, "", 16), 2037, "", "Fish", 0,
-         FILE_SEEK_FAILED},
-        {"NUL at 2048", tagged(4096, 2038, "", 16), 2038, "", "", FILE_SEEK_FAILED, FILE_SEEK_FAILED},
+        {"4096-byte example, empty text", tagged(4096, 100, "", 16), 100, "", "Fish", OK, OK},
+        {"new text exactly fills the zero run", tagged(4096, 100, "", 4), 100, "", "Fish", OK, OK},
+        {"zero run one byte short", tagged(4096, 100, "", 3), 100, "", "Fish", OK, FileResult::SeekFailed},
+        {"no zero byte after the NUL", tagged(4096, 100, "", 0), 100, "", "Fish", OK, FileResult::SeekFailed},
+        {"tag at offset 2", tagged(4096, 2, "", 16), 2, "", "Fish", OK, OK},
+        {"tag at offset 1", tagged(4096, 1, "", 16), 1, "", "Fish", FileResult::SeekFailed, FileResult::SeekFailed},
+        {"tag at 2037..2046, NUL at 2047: no room to the window's end", tagged(4096, 2037, "", 16), 2037, "", "Fish", OK,
+         FileResult::SeekFailed},
+        {"NUL at 2048", tagged(4096, 2038, "", 16), 2038, "", "", FileResult::SeekFailed, FileResult::SeekFailed},
         {"text runs to the window's end without a NUL", tagged(4096, 2000, std::string(100, 'x'), 16), 2000, "", "",
-         FILE_SEEK_FAILED, FILE_SEEK_FAILED},
-        {"text of 259 characters", tagged(4096, 100, longest, 16), 100, longest, "", 0, 0},
-        {"text of 260 characters", tagged(4096, 100, longest + "x", 16), 100, "", "", FILE_SEEK_FAILED,
-         FILE_SEEK_FAILED},
+         FileResult::SeekFailed, FileResult::SeekFailed},
+        {"text of 259 characters", tagged(4096, 100, longest, 16), 100, longest, "", OK, OK},
+        {"text of 260 characters", tagged(4096, 100, longest + "x", 16), 100, "", "", FileResult::SeekFailed,
+         FileResult::SeekFailed},
         {"the same tag twice: the first counts", withTag(tagged(4096, 100, "one", 8), 500, "two", 8), 100, "one",
-         "Fish", 0, 0},
+         "Fish", OK, OK},
         {"a space and a partial tag earlier in the run", overlay(tagged(4096, 100, "", 8), 88, " x SCRNSAVE"), 100, "",
-         "Fish", 0, 0},
-        {"stored text stays in front of the new one", tagged(4096, 100, "Old", 8), 100, "Old", "Fish", 0, 0},
-        {"length byte counts modulo 256", tagged(4096, 100, "", 300), 100, "", std::string(250, 'y'), 0, 0},
+         "Fish", OK, OK},
+        {"stored text stays in front of the new one", tagged(4096, 100, "Old", 8), 100, "Old", "Fish", OK, OK},
+        {"length byte counts modulo 256", tagged(4096, 100, "", 300), 100, "", std::string(250, 'y'), OK, OK},
         {"stored and new text of 259 characters together", tagged(4096, 100, std::string(200, 'o'), 300), 100,
-         std::string(200, 'o'), std::string(59, 'n'), 0, 0},
+         std::string(200, 'o'), std::string(59, 'n'), OK, OK},
         {"stored and new text of 260 characters together: the reader would not take it",
-         tagged(4096, 100, std::string(200, 'o'), 300), 100, std::string(200, 'o'), std::string(60, 'n'), 0,
-         FILE_SEEK_FAILED},
-        {"no tag", std::vector<unsigned char>(4096, FILLER), 0, "", "Fish", FILE_SEEK_FAILED, FILE_SEEK_FAILED},
-        {"2047-byte file", tagged(2047, 100, "", 16), 100, "", "Fish", FILE_SHORT_READ, FILE_SHORT_READ},
+         tagged(4096, 100, std::string(200, 'o'), 300), 100, std::string(200, 'o'), std::string(60, 'n'), OK,
+         FileResult::SeekFailed},
+        {"no tag", std::vector<unsigned char>(4096, FILLER), 0, "", "Fish", FileResult::SeekFailed, FileResult::SeekFailed},
+        {"2047-byte file", tagged(2047, 100, "", 16), 100, "", "Fish", FileResult::ShortRead, FileResult::ShortRead},
     };
     for (const Row &row : rows) {
         const std::string file = writeFile("engine.scr", row.bytes);
@@ -87,10 +89,10 @@ TEST_F(DescriptionTagTest, ReadsAndWritesTheFirstTagInTheWindow) {
         EXPECT_EQ(row.writeResult, writeDescriptionTag(file.c_str(), DESCRIPTION_TAG, row.newText.c_str()))
             << row.label;
         auto expected = row.bytes;
-        if (row.writeResult == 0) {
+        if (row.writeResult == OK) {
             expected[row.tagAt - 1] = static_cast<unsigned char>((TAG_LENGTH + row.newText.size()) & 0xFF);
             expected = overlay(expected, row.tagAt + TAG_LENGTH + row.stored.size(), row.newText + '\0');
-            EXPECT_EQ(0, readDescriptionTag(file.c_str(), DESCRIPTION_TAG, text)) << row.label;
+            EXPECT_EQ(FileResult::Ok, readDescriptionTag(file.c_str(), DESCRIPTION_TAG, text)) << row.label;
             EXPECT_EQ(row.stored + row.newText, text) << row.label;
         }
         EXPECT_EQ(expected, readFile(file)) << row.label;
@@ -101,21 +103,21 @@ TEST_F(DescriptionTagTest, ReadingNeedsNoWriteAccess) {
     struct Row {
         const char *label;
         std::string file;
-        int readResult, writeResult;
+        FileResult readResult, writeResult;
     };
     const Row rows[] = {
-        {"missing file", path("missing.scr"), FILE_OPEN_FAILED, FILE_OPEN_FAILED},
-        {"read-only file", writeFile("readonly.scr", tagged(4096, 100, "Fish", 8)), 0, FILE_OPEN_FAILED},
+        {"missing file", path("missing.scr"), FileResult::OpenFailed, FileResult::OpenFailed},
+        {"read-only file", writeFile("readonly.scr", tagged(4096, 100, "Fish", 8)), OK, FileResult::OpenFailed},
         // The kernel refuses to open a running executable for writing, even for root.
-        {"this running test program (no tag)", "/proc/self/exe", FILE_SEEK_FAILED, FILE_OPEN_FAILED},
+        {"this running test program (no tag)", "/proc/self/exe", FileResult::SeekFailed, FileResult::OpenFailed},
     };
     ASSERT_EQ(0, chmod(rows[1].file.c_str(), 0444));
     for (const Row &row : rows) {
         char text[TAG_TEXT_CAPACITY];
         EXPECT_EQ(row.readResult, readDescriptionTag(row.file.c_str(), DESCRIPTION_TAG, text)) << row.label;
-        EXPECT_EQ(row.readResult == 0 ? "Fish" : "", std::string(text)) << row.label;
+        EXPECT_EQ(row.readResult == OK ? "Fish" : "", std::string(text)) << row.label;
         // Root may open a read-only file for writing, so there the row proves nothing about modes.
-        if (row.readResult == 0 && geteuid() == 0) continue;
+        if (row.readResult == OK && geteuid() == 0) continue;
         EXPECT_EQ(row.writeResult, writeDescriptionTag(row.file.c_str(), DESCRIPTION_TAG, "Cod")) << row.label;
     }
     EXPECT_FALSE(std::filesystem::exists(rows[0].file)) << "writing must not create a file";
@@ -136,9 +138,9 @@ TEST_F(DescriptionTagTest, AWindowBufferSmallerThan2048BytesIsNoBuffer) {
         allocationLimit = row.limit;
         const std::string file = writeFile("engine.scr", bytes);
         char text[TAG_TEXT_CAPACITY] = "Z";
-        EXPECT_EQ(FILE_NO_BUFFER, readDescriptionTag(file.c_str(), DESCRIPTION_TAG, text)) << row.label;
+        EXPECT_EQ(FileResult::NoBuffer, readDescriptionTag(file.c_str(), DESCRIPTION_TAG, text)) << row.label;
         EXPECT_STREQ("", text) << row.label;
-        EXPECT_EQ(FILE_NO_BUFFER, writeDescriptionTag(file.c_str(), DESCRIPTION_TAG, "Fish")) << row.label;
+        EXPECT_EQ(FileResult::NoBuffer, writeDescriptionTag(file.c_str(), DESCRIPTION_TAG, "Fish")) << row.label;
         EXPECT_EQ(bytes, readFile(file)) << row.label;
     }
 }

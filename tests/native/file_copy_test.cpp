@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "temp_dir.h"
+#include "tests/result_printers.h"
 
 namespace {
 
@@ -17,9 +18,9 @@ void *limitedAllocator(size_t size) {
 }
 
 // The four entries with one signature, so a table can name them.
-using CopyEntry = int (*)(const char *source, const char *target, int32_t from, int32_t to);
-int wholeFile(const char *source, const char *target, int32_t, int32_t) { return copyWholeFile(source, target); }
-int prefix(const char *source, const char *target, int32_t, int32_t to) { return copyFilePrefix(source, target, to); }
+using CopyEntry = FileResult (*)(const char *source, const char *target, int32_t from, int32_t to);
+FileResult wholeFile(const char *source, const char *target, int32_t, int32_t) { return copyWholeFile(source, target); }
+FileResult prefix(const char *source, const char *target, int32_t, int32_t to) { return copyFilePrefix(source, target, to); }
 
 class FileCopyTest : public TempDirTest {
 protected:
@@ -41,16 +42,16 @@ TEST_F(FileCopyTest, AllocWorkBufferHalvesUntilASizeBelow100HasFailed) {
         int32_t request;
         size_t limit;
         std::vector<size_t> tried;
-        int result;
+        FileResult result;
     };
     const Row rows[] = {
-        {"32766, nothing available", 32766, 0, {32766, 16383, 8191, 4095, 2047, 1023, 511, 255, 127, 63}, -1},
-        {"2048, nothing available", 2048, 0, {2048, 1024, 512, 256, 128, 64}, -1},
-        {"2048, 300 available", 2048, 300, {2048, 1024, 512, 256}, 0},
-        {"0 asks for 65536", 0, SIZE_MAX, {65536}, 0},
-        {"100 is still halved", 100, 0, {100, 50}, -1},
-        {"99 is not halved", 99, 0, {99}, -1},
-        {"a negative request asks for nothing", -5, SIZE_MAX, {}, -1},
+        {"32766, nothing available", 32766, 0, {32766, 16383, 8191, 4095, 2047, 1023, 511, 255, 127, 63}, FileResult::NoBuffer},
+        {"2048, nothing available", 2048, 0, {2048, 1024, 512, 256, 128, 64}, FileResult::NoBuffer},
+        {"2048, 300 available", 2048, 300, {2048, 1024, 512, 256}, FileResult::Ok},
+        {"0 asks for 65536", 0, SIZE_MAX, {65536}, FileResult::Ok},
+        {"100 is still halved", 100, 0, {100, 50}, FileResult::NoBuffer},
+        {"99 is not halved", 99, 0, {99}, FileResult::NoBuffer},
+        {"a negative request asks for nothing", -5, SIZE_MAX, {}, FileResult::NoBuffer},
     };
     for (const Row &row : rows) {
         requestedSizes.clear();
@@ -59,7 +60,7 @@ TEST_F(FileCopyTest, AllocWorkBufferHalvesUntilASizeBelow100HasFailed) {
         int32_t size = -7;
         EXPECT_EQ(row.result, allocWorkBuffer(row.request, &buffer, &size)) << row.label;
         EXPECT_EQ(row.tried, requestedSizes) << row.label;
-        if (row.result == 0) {
+        if (row.result == FileResult::Ok) {
             ASSERT_NE(nullptr, buffer) << row.label;
             EXPECT_EQ(row.tried.back(), static_cast<size_t>(size)) << row.label;
             buffer[size - 1] = 1;  // the whole size is usable
@@ -107,7 +108,7 @@ TEST_F(FileCopyTest, TheTargetGetsExactlyTheRange) {
         const std::string target = path("target.bin");
         std::filesystem::remove(target);
         if (row.targetExists) writeFile("target.bin", old);
-        EXPECT_EQ(0, row.copy(source.c_str(), target.c_str(), row.from, row.to)) << row.label;
+        EXPECT_EQ(FileResult::Ok, row.copy(source.c_str(), target.c_str(), row.from, row.to)) << row.label;
         EXPECT_TRUE(std::filesystem::exists(target)) << row.label;
         auto expected = row.copy == appendFileSlice && row.targetExists ? old : std::vector<unsigned char>();
         const auto sourceBytes = pattern(row.sourceSize);
@@ -129,18 +130,18 @@ TEST_F(FileCopyTest, FailuresReturnTheirCodeAndLeaveTheTargetAsOpened) {
         const char *mode;
         int32_t from, to;
         size_t limit;
-        int result;
+        FileResult result;
         bool targetCreated;
     };
     const Row rows[] = {
-        {"missing source, w+b", MISSING, "target.bin", "w+b", 0, 100, SIZE_MAX, FILE_OPEN_FAILED, true},
-        {"missing source, ab", MISSING, "target.bin", "ab", 0, 100, SIZE_MAX, FILE_OPEN_FAILED, true},
-        {"target in a missing directory", PRESENT, "no/target.bin", "w+b", 0, 100, SIZE_MAX, FILE_OPEN_FAILED, false},
-        {"every allocation fails: nothing is opened", PRESENT, "target.bin", "w+b", 0, 100, 0, FILE_NO_BUFFER, false},
-        {"from before the start", PRESENT, "target.bin", "w+b", -5, 100, SIZE_MAX, FILE_SEEK_FAILED, true},
-        {"read error in the source ends the copy", DIRECTORY, "target.bin", "w+b", 0, 100, SIZE_MAX, FILE_SHORT_READ,
+        {"missing source, w+b", MISSING, "target.bin", "w+b", 0, 100, SIZE_MAX, FileResult::OpenFailed, true},
+        {"missing source, ab", MISSING, "target.bin", "ab", 0, 100, SIZE_MAX, FileResult::OpenFailed, true},
+        {"target in a missing directory", PRESENT, "no/target.bin", "w+b", 0, 100, SIZE_MAX, FileResult::OpenFailed, false},
+        {"every allocation fails: nothing is opened", PRESENT, "target.bin", "w+b", 0, 100, 0, FileResult::NoBuffer, false},
+        {"from before the start", PRESENT, "target.bin", "w+b", -5, 100, SIZE_MAX, FileResult::SeekFailed, true},
+        {"read error in the source ends the copy", DIRECTORY, "target.bin", "w+b", 0, 100, SIZE_MAX, FileResult::ShortRead,
          true},
-        {"target that cannot take the bytes", PRESENT, "/dev/full", "w+b", 0, 100, SIZE_MAX, FILE_SHORT_WRITE, true},
+        {"target that cannot take the bytes", PRESENT, "/dev/full", "w+b", 0, 100, SIZE_MAX, FileResult::ShortWrite, true},
     };
     for (const Row &row : rows) {
         allocationLimit = row.limit;

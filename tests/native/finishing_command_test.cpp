@@ -41,13 +41,13 @@ TEST(FinishingCommand, BuildThenParseGivesTheSameFourPaths) {
     };
     for (const Row &row : rows) {
         char line[FINISHING_COMMAND_CAPACITY];
-        ASSERT_EQ(0, buildFinishingCommandLine(row.copy, row.fields, line)) << row.label;
+        ASSERT_TRUE(buildFinishingCommandLine(row.copy, row.fields, line)) << row.label;
         EXPECT_EQ(std::string("\"") + row.copy + "\" /r " + row.fields.temporarySaver + "\"" + row.fields.finalSaver +
                       "\"" + row.fields.temporaryPlayer + "\"" + row.fields.finalPlayer,
                   line)
             << row.label;
         FinishingFields parsed;
-        ASSERT_EQ(0, parseFinishingCommandLine(tailOf(line).c_str(), &parsed)) << row.label;
+        ASSERT_TRUE(parseFinishingCommandLine(tailOf(line).c_str(), &parsed)) << row.label;
         EXPECT_STREQ(row.fields.temporarySaver, parsed.temporarySaver) << row.label;
         EXPECT_STREQ(row.fields.finalSaver, parsed.finalSaver) << row.label;
         EXPECT_STREQ(row.fields.temporaryPlayer, parsed.temporaryPlayer) << row.label;
@@ -71,18 +71,17 @@ TEST(FinishingCommand, MalformedTailsAreRefused) {
     };
     for (const Row &row : rows) {
         FinishingFields parsed;
-        EXPECT_EQ(FINISHING_COMMAND_INVALID, parseFinishingCommandLine(row.tail.c_str(), &parsed)) << row.label;
+        EXPECT_FALSE(parseFinishingCommandLine(row.tail.c_str(), &parsed)) << row.label;
         EXPECT_STREQ("", parsed.finalSaver) << row.label;
     }
 }
 
 TEST(FinishingCommand, PathsTheFormatCannotCarryAreRefused) {
     char line[FINISHING_COMMAND_CAPACITY];
-    EXPECT_EQ(FINISHING_COMMAND_INVALID,
-              buildFinishingCommandLine("C:\\W\\Inst9753.exe", fieldsOf("C:\\W\\t.scr", "C:\\W\\a\"b.scr", "t", "f"), line))
+    EXPECT_FALSE(
+        buildFinishingCommandLine("C:\\W\\Inst9753.exe", fieldsOf("C:\\W\\t.scr", "C:\\W\\a\"b.scr", "t", "f"), line))
         << "double quote in a field";
-    EXPECT_EQ(FINISHING_COMMAND_INVALID,
-              buildFinishingCommandLine("C:\\W\\Inst9753.exe", fieldsOf("C:/W/t.scr", "f", "t", "f"), line))
+    EXPECT_FALSE(buildFinishingCommandLine("C:\\W\\Inst9753.exe", fieldsOf("C:/W/t.scr", "f", "t", "f"), line))
         << "slash in the first field";
 }
 

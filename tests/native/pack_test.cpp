@@ -3,6 +3,7 @@
 #include "payload/description_tag.h"
 #include "temp_dir.h"
 #include "tools/pack/assemble.h"
+#include "tests/result_printers.h"
 
 namespace {
 
@@ -64,7 +65,7 @@ TEST_F(PackTest, TheInstallerFileReadsBackPartByPart) {
     const auto out = readFile(r.output);
 
     PayloadTrailer t;
-    ASSERT_EQ(0, readPayloadTrailer(r.output.c_str(), &t));
+    ASSERT_EQ(FileResult::Ok, readPayloadTrailer(r.output.c_str(), &t));
     EXPECT_EQ(0x1000u, t.imageASize);
     EXPECT_EQ(0x1000u, t.imageBSize);
     EXPECT_EQ(readFile(r.splash1).size(), t.splash1Size);
@@ -72,11 +73,11 @@ TEST_F(PackTest, TheInstallerFileReadsBackPartByPart) {
     EXPECT_EQ(5000u, t.playerSize);
     EXPECT_EQ(0x4000u, t.flags);
     InstallerLayout layout;
-    ASSERT_EQ(0, installerLayout(t, static_cast<uint32_t>(out.size()), &layout));
+    ASSERT_EQ(FileResult::Ok, installerLayout(t, static_cast<uint32_t>(out.size()), &layout));
     EXPECT_EQ(out.size(), static_cast<size_t>(layout.trailer) + TRAILER_SIZE) << "the trailer ends the file";
 
     char text[TAG_TEXT_CAPACITY];
-    ASSERT_EQ(0, readDescriptionTag(r.output.c_str(), DESCRIPTION_TAG, text));
+    ASSERT_EQ(FileResult::Ok, readDescriptionTag(r.output.c_str(), DESCRIPTION_TAG, text));
     EXPECT_STREQ("Fish Tank", text) << "image A carries the name";
     int32_t tagAt = 0;
     ASSERT_NE(0, findTagInBuffer(DESCRIPTION_TAG, out.data() + layout.imageB, TAG_SEARCH_WINDOW, &tagAt));
@@ -168,10 +169,10 @@ TEST_F(PackTest, APlayerThatEndsInATrailerIsPackedWholeWithAWarning) {
     const auto player = readFile(inner.output);
     const auto out = readFile(outer.output);
     PayloadTrailer t;
-    ASSERT_EQ(0, readPayloadTrailer(outer.output.c_str(), &t));
+    ASSERT_EQ(FileResult::Ok, readPayloadTrailer(outer.output.c_str(), &t));
     EXPECT_EQ(player.size(), t.playerSize);
     InstallerLayout layout;
-    ASSERT_EQ(0, installerLayout(t, static_cast<uint32_t>(out.size()), &layout));
+    ASSERT_EQ(FileResult::Ok, installerLayout(t, static_cast<uint32_t>(out.size()), &layout));
     EXPECT_EQ(out.size(), static_cast<size_t>(layout.trailer) + TRAILER_SIZE) << "a trailer of its own, appended";
     EXPECT_TRUE(std::equal(player.begin(), player.end(), out.begin() + layout.player)) << "the player whole";
     std::string report;

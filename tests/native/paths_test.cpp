@@ -4,13 +4,14 @@
 
 #include "startup/install_names.h"
 #include "temp_dir.h"
+#include "tests/result_printers.h"
 
 namespace {
 
 std::string replaced(const char *path, const char *drive, const char *directory, const char *base, const char *ext) {
     char buffer[PATH_CAPACITY];
-    EXPECT_EQ(0, copyPath(buffer, path));
-    EXPECT_EQ(0, replacePathParts(buffer, drive, directory, base, ext)) << path;
+    EXPECT_EQ(PathResult::Ok, copyPath(buffer, path));
+    EXPECT_EQ(PathResult::Ok, replacePathParts(buffer, drive, directory, base, ext)) << path;
     return buffer;
 }
 
@@ -31,7 +32,7 @@ TEST(Paths, SplitsIntoDriveDirectoryBaseAndExtension) {
     };
     for (const Row &row : rows) {
         PathParts parts;
-        ASSERT_EQ(0, splitPath(row.path, &parts)) << row.label;
+        ASSERT_EQ(PathResult::Ok, splitPath(row.path, &parts)) << row.label;
         EXPECT_STREQ(row.drive, parts.drive) << row.label;
         EXPECT_STREQ(row.directory, parts.directory) << row.label;
         EXPECT_STREQ(row.base, parts.baseName) << row.label;
@@ -66,7 +67,7 @@ TEST(Paths, TrailBytesOfDoubleByteCharactersAreNeverSeparatorsOrDots) {
     // 0x5C (backslash) or 0x2E (dot).
     pathLeadByteTest = [](unsigned char b) { return b >= 0x81 && b <= 0x9F; };
     PathParts parts;
-    ASSERT_EQ(0, splitPath("C:\\DIR\\\x95\x5C\x95\x2E.scr", &parts));
+    ASSERT_EQ(PathResult::Ok, splitPath("C:\\DIR\\\x95\x5C\x95\x2E.scr", &parts));
     pathLeadByteTest = nullptr;
     EXPECT_STREQ("\\DIR\\", parts.directory);
     EXPECT_STREQ("\x95\x5C\x95\x2E", parts.baseName);
@@ -111,16 +112,16 @@ TEST(Paths, ResultsThatDoNotFitLeaveThePathUnchanged) {
     std::string longDirectory = "C:\\" + std::string(240, 'd') + "\\";
     std::string path = longDirectory + "NAME.scr";
     char buffer[PATH_CAPACITY];
-    ASSERT_EQ(0, copyPath(buffer, path.c_str()));
-    EXPECT_EQ(PATH_TOO_LONG, replacePathParts(buffer, nullptr, nullptr, std::string(30, 'b').c_str(), nullptr));
+    ASSERT_EQ(PathResult::Ok, copyPath(buffer, path.c_str()));
+    EXPECT_EQ(PathResult::TooLong, replacePathParts(buffer, nullptr, nullptr, std::string(30, 'b').c_str(), nullptr));
     EXPECT_EQ(path, buffer);
 
     const std::string tooLong(PATH_CAPACITY, 'x');
-    EXPECT_EQ(PATH_TOO_LONG, copyPath(buffer, tooLong.c_str()));
+    EXPECT_EQ(PathResult::TooLong, copyPath(buffer, tooLong.c_str()));
     EXPECT_STREQ("", buffer);
     PathParts parts;
-    EXPECT_EQ(PATH_TOO_LONG, splitPath(tooLong.c_str(), &parts));
-    EXPECT_EQ(0, copyPath(buffer, std::string(PATH_CAPACITY - 1, 'x').c_str())) << "259 characters fit";
+    EXPECT_EQ(PathResult::TooLong, splitPath(tooLong.c_str(), &parts));
+    EXPECT_EQ(PathResult::Ok, copyPath(buffer, std::string(PATH_CAPACITY - 1, 'x').c_str())) << "259 characters fit";
 }
 
 TEST(Paths, MakeInstallNamesUsesTheWindowsDirectoryForTargets) {
@@ -140,7 +141,7 @@ TEST(Paths, MakeInstallNamesUsesTheWindowsDirectoryForTargets) {
     };
     for (const Row &row : rows) {
         char saver[PATH_CAPACITY], beside[PATH_CAPACITY], player[PATH_CAPACITY];
-        ASSERT_EQ(0, makeInstallNamesIn(row.windows, row.engine, saver, beside, player)) << row.label;
+        ASSERT_EQ(PathResult::Ok, makeInstallNamesIn(row.windows, row.engine, saver, beside, player)) << row.label;
         EXPECT_STREQ(row.saver, saver) << row.label;
         EXPECT_STREQ(row.beside, beside) << row.label;
         EXPECT_STREQ(row.player, player) << row.label;
@@ -150,7 +151,7 @@ TEST(Paths, MakeInstallNamesUsesTheWindowsDirectoryForTargets) {
 TEST(Paths, MakeInstallNamesRefusesNamesThatDoNotFit) {
     const std::string windows = "C:\\" + std::string(250, 'w');
     char saver[PATH_CAPACITY], beside[PATH_CAPACITY], player[PATH_CAPACITY];
-    EXPECT_EQ(PATH_TOO_LONG, makeInstallNamesIn(windows.c_str(), "D:\\SETUP\\FISHTANK.EXE", saver, beside, player));
+    EXPECT_EQ(PathResult::TooLong, makeInstallNamesIn(windows.c_str(), "D:\\SETUP\\FISHTANK.EXE", saver, beside, player));
     EXPECT_STREQ("", saver);
     EXPECT_STREQ("", beside);
     EXPECT_STREQ("", player);
@@ -160,20 +161,20 @@ class FileStatusTest : public TempDirTest {};
 
 TEST_F(FileStatusTest, SizeAndExistenceOfFilesDirectoriesAndMissingPaths) {
     const std::string file = writeFile("five.bin", pattern(5));
-    unsigned long size = 99;
-    EXPECT_EQ(0, getFileSize(file.c_str(), &size));
-    EXPECT_EQ(5ul, size);
-    EXPECT_EQ(1, fileExists(file.c_str()));
+    uint32_t size = 99;
+    EXPECT_TRUE(getFileSize(file.c_str(), &size));
+    EXPECT_EQ(5u, size);
+    EXPECT_TRUE(fileExists(file.c_str()));
 
     const std::string missing = path("missing.bin");
     size = 99;
-    EXPECT_EQ(-1, getFileSize(missing.c_str(), &size));
-    EXPECT_EQ(0ul, size);
-    EXPECT_EQ(0, fileExists(missing.c_str()));
+    EXPECT_FALSE(getFileSize(missing.c_str(), &size));
+    EXPECT_EQ(0u, size);
+    EXPECT_FALSE(fileExists(missing.c_str()));
 
     const std::string directory = path("");
-    EXPECT_EQ(0, getFileSize(directory.c_str(), &size));
-    EXPECT_EQ(1, fileExists(directory.c_str()));
+    EXPECT_TRUE(getFileSize(directory.c_str(), &size));
+    EXPECT_TRUE(fileExists(directory.c_str()));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "temp_dir.h"
+#include "tests/result_printers.h"
 
 namespace {
 
@@ -24,7 +25,7 @@ TEST_F(TrailerTest, ReadsTheExampleSaverFileFieldByField) {
     const auto bytes = withTrailer(pattern(EXAMPLE_FILE_SIZE - TRAILER_SIZE), EXAMPLE_TRAILER);
     const std::string file = writeFile("FISH.scr", bytes);
     PayloadTrailer t;
-    ASSERT_EQ(0, readPayloadTrailer(file.c_str(), &t));
+    ASSERT_EQ(FileResult::Ok, readPayloadTrailer(file.c_str(), &t));
     EXPECT_EQ(TRAILER_MAGIC, t.magic);
     EXPECT_EQ(0x376B0u, t.reserved1);
     EXPECT_EQ(175136u, t.imageASize);
@@ -39,11 +40,11 @@ TEST_F(TrailerTest, ReadsTheExampleSaverFileFieldByField) {
     EXPECT_EQ(bytes, readFile(file)) << "reading must not change the file";
 
     int32_t first = 0, second = 0;
-    ASSERT_EQ(0, splashOffsets(t, false, &first, &second));
+    ASSERT_EQ(FileResult::Ok, splashOffsets(t, false, &first, &second));
     EXPECT_EQ(0x29600, first);
     EXPECT_EQ(0x3B6C8, second);
     EXPECT_EQ(0x5E4D0u, second + t.splash2Size) << "bitmap 2 ends where the trailer starts";
-    ASSERT_EQ(0, splashOffsets(t, true, &first, &second));
+    ASSERT_EQ(FileResult::Ok, splashOffsets(t, true, &first, &second));
     EXPECT_EQ(175136, first) << "the win31 class reads after image A";
     EXPECT_EQ(175136 + 73928, second);
 }
@@ -52,7 +53,7 @@ TEST_F(TrailerTest, WriteThenReadRoundTripsEveryWordAndSetsTheMagic) {
     const auto body = pattern(1000);
     const std::string file = writeFile("engine.exe", body);
     PayloadTrailer written = {0xDEADBEEF, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
-    ASSERT_EQ(0, writePayloadTrailer(file.c_str(), &written));
+    ASSERT_EQ(FileResult::Ok, writePayloadTrailer(file.c_str(), &written));
     EXPECT_EQ(TRAILER_MAGIC, written.magic) << "the caller's copy carries the magic written";
     const auto after = readFile(file);
     ASSERT_EQ(body.size() + TRAILER_SIZE, after.size()) << "a file without a trailer grows by 44 bytes";
@@ -60,7 +61,7 @@ TEST_F(TrailerTest, WriteThenReadRoundTripsEveryWordAndSetsTheMagic) {
     EXPECT_EQ(0, std::memcmp(after.data() + body.size(), "FpoW", 4));
 
     PayloadTrailer read;
-    ASSERT_EQ(0, readPayloadTrailer(file.c_str(), &read));
+    ASSERT_EQ(FileResult::Ok, readPayloadTrailer(file.c_str(), &read));
     EXPECT_EQ(0, std::memcmp(&written, &read, sizeof read));
 }
 
@@ -69,7 +70,7 @@ TEST_F(TrailerTest, WriteThenReadRoundTripsEveryWordAndSetsTheMagic) {
 TEST_F(TrailerTest, WriteReplacesAnEndingTrailerAppendAlwaysAddsOne) {
     struct Row {
         const char *label;
-        int (*store)(const char *, PayloadTrailer *);
+        FileResult (*store)(const char *, PayloadTrailer *);
         bool endsInTrailer;
         size_t added;
     };
@@ -84,14 +85,14 @@ TEST_F(TrailerTest, WriteReplacesAnEndingTrailerAppendAlwaysAddsOne) {
         const std::string file = writeFile("FISH.scr", bytes);
         PayloadTrailer record = {};
         record.playerSize = 12345;
-        ASSERT_EQ(0, row.store(file.c_str(), &record)) << row.label;
+        ASSERT_EQ(FileResult::Ok, row.store(file.c_str(), &record)) << row.label;
         EXPECT_EQ(TRAILER_MAGIC, record.magic) << row.label;
         const auto after = readFile(file);
         ASSERT_EQ(bytes.size() + row.added, after.size()) << row.label;
         const size_t kept = row.added == 0 ? bytes.size() - TRAILER_SIZE : bytes.size();
         EXPECT_TRUE(std::equal(bytes.begin(), bytes.begin() + static_cast<long>(kept), after.begin())) << row.label;
         PayloadTrailer read;
-        ASSERT_EQ(0, readPayloadTrailer(file.c_str(), &read)) << row.label;
+        ASSERT_EQ(FileResult::Ok, readPayloadTrailer(file.c_str(), &read)) << row.label;
         EXPECT_EQ(12345u, read.playerSize) << row.label;
         EXPECT_EQ(0u, read.flags) << row.label;
     }
@@ -102,7 +103,7 @@ TEST_F(TrailerTest, AFileEndingInFpowAtSizeMinus44CountsAsHavingATrailer) {
     std::memcpy(bytes.data(), "FpoW", 4);
     const std::string file = writeFile("exact.bin", bytes);
     PayloadTrailer t;
-    EXPECT_EQ(0, readPayloadTrailer(file.c_str(), &t));
+    EXPECT_EQ(FileResult::Ok, readPayloadTrailer(file.c_str(), &t));
 }
 
 // Every failure of the reader and the writer, with what the file looks like afterwards.
@@ -111,21 +112,21 @@ TEST_F(TrailerTest, FailuresReturnTheirCodesAndLeaveTheFileAlone) {
         const char *label;
         size_t size;   // bytes in the file; SIZE_MAX means the file does not exist
         bool write;
-        int expected;
+        FileResult expected;
         size_t sizeAfter;
     };
     const Row rows[] = {
-        {"read, no trailer", 100, false, FILE_SHORT_WRITE, 100},
-        {"read, 43 bytes", 43, false, FILE_SEEK_FAILED, 43},
-        {"read, empty file", 0, false, FILE_SEEK_FAILED, 0},
-        {"write, 43 bytes", 43, true, FILE_SEEK_FAILED, 43},
-        {"read, missing file", SIZE_MAX, false, FILE_OPEN_FAILED, SIZE_MAX},
-        {"write, missing file", SIZE_MAX, true, FILE_OPEN_FAILED, SIZE_MAX},
+        {"read, no trailer", 100, false, FileResult::ShortWrite, 100},
+        {"read, 43 bytes", 43, false, FileResult::SeekFailed, 43},
+        {"read, empty file", 0, false, FileResult::SeekFailed, 0},
+        {"write, 43 bytes", 43, true, FileResult::SeekFailed, 43},
+        {"read, missing file", SIZE_MAX, false, FileResult::OpenFailed, SIZE_MAX},
+        {"write, missing file", SIZE_MAX, true, FileResult::OpenFailed, SIZE_MAX},
     };
     for (const Row &row : rows) {
         const std::string file = row.size == SIZE_MAX ? path("missing.bin") : writeFile("f.bin", pattern(row.size));
         PayloadTrailer record = {};
-        const int result = row.write ? writePayloadTrailer(file.c_str(), &record) : readPayloadTrailer(file.c_str(), &record);
+        const FileResult result = row.write ? writePayloadTrailer(file.c_str(), &record) : readPayloadTrailer(file.c_str(), &record);
         EXPECT_EQ(row.expected, result) << row.label;
         if (row.sizeAfter == SIZE_MAX) {
             EXPECT_FALSE(std::filesystem::exists(file)) << row.label << ": no file may be created";
@@ -140,23 +141,23 @@ TEST(TrailerOffsets, SumsPastTheSignedRangeFailInsteadOfWrapping) {
         const char *label;
         uint32_t imageBSize;
         uint32_t splash1Size;
-        int expected;
+        FileResult expected;
     };
     const Row rows[] = {
-        {"largest image, no splash", 0x7FFFFFFFu, 0, 0},
-        {"image and splash add to 2^31 - 1", 0x7FFFFF00u, 0xFF, 0},
-        {"image and splash pass 2^31 - 1 by one", 0x7FFFFF00u, 0x100, FILE_SEEK_FAILED},
-        {"image alone passes 2^31 - 1", 0x80000000u, 0, FILE_SEEK_FAILED},
-        {"sizes that wrap 32 bits", 0xFFFFFFF0u, 0x20, FILE_SEEK_FAILED},
+        {"largest image, no splash", 0x7FFFFFFFu, 0, FileResult::Ok},
+        {"image and splash add to 2^31 - 1", 0x7FFFFF00u, 0xFF, FileResult::Ok},
+        {"image and splash pass 2^31 - 1 by one", 0x7FFFFF00u, 0x100, FileResult::SeekFailed},
+        {"image alone passes 2^31 - 1", 0x80000000u, 0, FileResult::SeekFailed},
+        {"sizes that wrap 32 bits", 0xFFFFFFF0u, 0x20, FileResult::SeekFailed},
     };
     for (const Row &row : rows) {
         PayloadTrailer t = {};
         t.imageBSize = row.imageBSize;
         t.splash1Size = row.splash1Size;
         int32_t first = -7, second = -7;
-        const int result = splashOffsets(t, false, &first, &second);
+        const FileResult result = splashOffsets(t, false, &first, &second);
         EXPECT_EQ(row.expected, result) << row.label;
-        if (result == 0) {
+        if (result == FileResult::Ok) {
             EXPECT_GE(first, 0) << row.label;
             EXPECT_GE(second, first) << row.label;
         }
@@ -172,7 +173,7 @@ TEST(InstallerLayout, PartsMustFitTheFileAndTheSignedRange) {
     t.splash2Size = 142856;
     t.playerSize = 16556741;
     InstallerLayout layout = {};
-    ASSERT_EQ(0, installerLayout(t, 17118177u, &layout));
+    ASSERT_EQ(FileResult::Ok, installerLayout(t, 17118177u, &layout));
     EXPECT_EQ(175136, layout.imageB);
     EXPECT_EQ(344608, layout.splash);
     EXPECT_EQ(561392, layout.player);
@@ -182,14 +183,14 @@ TEST(InstallerLayout, PartsMustFitTheFileAndTheSignedRange) {
         const char *label;
         uint32_t fileSize;
         uint32_t playerSize;
-        int expected;
+        FileResult expected;
     };
     const Row rows[] = {
-        {"one byte short: truncated", 17118176u, 16556741u, FILE_SEEK_FAILED},
-        {"room to spare", 20000000u, 16556741u, 0},
-        {"player size passes 2^31 - 1", 0xFFFFFFFFu, 0x7FFFFFFFu, FILE_SEEK_FAILED},
-        {"sum with the trailer passes 2^31 - 1", 0xFFFFFFFFu, 0x7FFFFFFFu - 561392u - 43u, FILE_SEEK_FAILED},
-        {"sum with the trailer is 2^31 - 1", 0xFFFFFFFFu, 0x7FFFFFFFu - 561392u - 44u, 0},
+        {"one byte short: truncated", 17118176u, 16556741u, FileResult::SeekFailed},
+        {"room to spare", 20000000u, 16556741u, FileResult::Ok},
+        {"player size passes 2^31 - 1", 0xFFFFFFFFu, 0x7FFFFFFFu, FileResult::SeekFailed},
+        {"sum with the trailer passes 2^31 - 1", 0xFFFFFFFFu, 0x7FFFFFFFu - 561392u - 43u, FileResult::SeekFailed},
+        {"sum with the trailer is 2^31 - 1", 0xFFFFFFFFu, 0x7FFFFFFFu - 561392u - 44u, FileResult::Ok},
     };
     for (const Row &row : rows) {
         t.playerSize = row.playerSize;

@@ -8,54 +8,19 @@
 #include <utility>
 #include <vector>
 
-#include "images/image_set.h"
+#include "images/image_set_win.h"
 #include "resources/resource_ids.h"
-#include "saver/password.h"
 #include "saver/password_reduction.h"
-#include "saver/saver_window.h"
-#include "saver/supervision.h"
-#include "settings/password_options.h"
-#include "settings/settings_window.h"
-#include "startup/entry.h"
-#include "startup/system_settings.h"
+#include "saver_session.h"
+#include "settings/password_options_win.h"
+#include "settings/settings_window_win.h"
 #include "support.h"
 
 namespace {
 
 HINSTANCE self() { return GetModuleHandleA(nullptr); }
 
-// A process-wide variable put back as it was on scope exit; the two-argument form also sets it.
-template <typename T>
-struct Keep {
-    explicit Keep(T &variable) : variable_(variable), old_(variable) {}
-    Keep(T &variable, const T &value) : Keep(variable) { variable_ = value; }
-    ~Keep() { variable_ = old_; }
-    T &variable_;
-    T old_;
-};
-
-template <typename T, size_t N>
-struct Keep<T[N]> {
-    explicit Keep(T (&variable)[N]) : variable_(variable) { std::memcpy(old_, variable, sizeof old_); }
-    ~Keep() { std::memcpy(variable_, old_, sizeof old_); }
-    T (&variable_)[N];
-    T old_[N];
-};
-
-
 void pumpFor(DWORD ms) { pumpUntil([] { return false; }, ms); }
-
-// A window of the engine's class; the first one registers the class (a second registration in
-// the process fails, so later windows are created directly).
-HWND makeEngineWindow(DWORD style) {
-    static bool registered = false;
-    if (!registered) {
-        registered = true;
-        HWND first = createSaverWindow(self(), style, nullptr);
-        if (first != nullptr) return first;
-    }
-    return CreateWindowExA(0, "Lumivex", "Lumivex", style, CW_USEDEFAULT, 0, 0, 0, nullptr, nullptr, self(), nullptr);
-}
 
 BOOL CALLBACK collectDialog(HWND window, LPARAM found) {
     char className[32] = {};
@@ -78,87 +43,56 @@ std::string itemText(HWND dialog, int id) {
     return text;
 }
 
-// A hidden saver window on the win31 class, the stored password "fish" and a player that does
-// not exist (a resumed show ends on the error screen); every global the question and the
-// options change is put back, and the test's image set freed, on scope exit.
-struct SaverSession {
-    SaverSession() {
-        std::strcpy(playerCommandLine, "C:\\lumivex-no-such-directory\\no-player.exe");
-        window = makeEngineWindow(WS_POPUP);
-    }
-    ~SaverSession() {
-        if (passwordDialog != nullptr && IsWindow(passwordDialog)) {
-            storedPasswordValue = PASSWORD_REDUCTION_START;  // nothing typed: accepted, nothing resumes
-            SetDlgItemTextA(passwordDialog, IDC_PASSWORD_EDIT, "");
-            DestroyWindow(passwordDialog);
-        }
-        if (IsWindow(window)) DestroyWindow(window);
-        pumpFor(50);
-        if (!announced) withdrawSaverRunning();
-        setCursorVisible(cursor ? 1 : 0);
-        freeImageSet(&imageSet);
-    }
-    Keep<bool> is95{win95, false}, isNT{winNT, false}, is31{win31, true}, protect{passwordProtected, false};
-    Keep<bool> verified{passwordVerified, false}, timedOut{closedByTimeout, false}, ends{inputEndsSaver, false};
-    Keep<bool> valid{playerInfoValid}, launched{playerLaunched}, done{optionsDone}, cancelled{optionsCancelled};
-    Keep<uint32_t> stored{storedPasswordValue, reducePassword("fish")};
-    Keep<LONG> attempts{failedAttempts, 0}, playerId{playerProcessId};
-    Keep<HWND> saver{saverWindow}, question{passwordDialog, nullptr}, player{playerWindow};
-    Keep<HINSTANCE> module{moduleInstance, self()};
-    Keep<char[260]> command{playerCommandLine}, message{messageText};
-    Keep<UINT_PTR[6]> timers{timerTable};
-    Keep<ImageSet> images{imageSet, ImageSet{}};
-    bool announced = saverRunningAnnounced;
-    bool cursor = cursorShown;
-    HWND window = nullptr;
-};
-
 // ---- The password question (dialog 100) ----
+
+bool asks(PasswordQuestion *question) { return askForPassword(question) == PasswordOutcome::Asked; }
 
 TEST(PasswordQuestion, AskingShowsOneEmptyQuestionOverTheSaverWindow) {
     SaverSession session;
     ASSERT_NE(nullptr, session.window);
-    passwordVerified = true;
-    EXPECT_EQ(0, checkPassword(self(), 1));
-    const HWND first = passwordDialog;
+    PasswordQuestion &question = session.run.question;
+    question.verified = true;
+    EXPECT_TRUE(asks(&question));
+    const HWND first = question.dialog;
     ASSERT_NE(nullptr, first);
     EXPECT_TRUE(IsWindowVisible(first));
     EXPECT_EQ("Password Entry", readDialogText(first).caption);
     EXPECT_EQ(session.window, GetWindow(first, GW_OWNER)) << "owned by the saver window";
     EXPECT_EQ("", itemText(first, IDC_PASSWORD_EDIT));
-    EXPECT_FALSE(passwordVerified) << "a new question has no verdict yet";
+    EXPECT_FALSE(question.verified) << "a new question has no verdict yet";
     MSG start = {};
     EXPECT_TRUE(PeekMessageA(&start, session.window, WM_SAVER_STARTTIMER, WM_SAVER_STARTTIMER, PM_NOREMOVE));
     EXPECT_EQ(TIMER_PASSWORD, start.wParam);
     EXPECT_EQ(30000, start.lParam) << "the question gives up after 30 s";
-    EXPECT_TRUE(pumpUntil([] { return timerTable[TIMER_PASSWORD] != 0; }, 2000)) << "the time-out runs";
+    EXPECT_TRUE(pumpUntil([&] { return session.run.window.timers[TIMER_PASSWORD] != 0; }, 2000)) << "the time-out runs";
     // Asked again directly and by the saver window's private message while it is open.
-    EXPECT_EQ(0, checkPassword(self(), 1));
+    EXPECT_TRUE(asks(&question));
     PostMessageA(session.window, WM_SAVER_CHECKPASSWORD, 0, 0);
     pumpFor(200);
     EXPECT_EQ(1u, visibleDialogs().size()) << "only one question";
-    EXPECT_EQ(first, passwordDialog) << "the first question stays";
+    EXPECT_EQ(first, question.dialog) << "the first question stays";
 }
 
 enum class Leave { Ok, Escape, SystemMenuClose, TimeOutClose, TimeOutTimer };
 
-void leave(HWND dialog, Leave how) {
+void leave(const SaverSession &session, HWND dialog, Leave how) {
     switch (how) {
         case Leave::Ok: SendMessageA(dialog, WM_COMMAND, IDOK, 0); break;
         case Leave::Escape: SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0); break;
         case Leave::SystemMenuClose: SendMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0); break;
         case Leave::TimeOutClose: PostMessageA(dialog, WM_CLOSE, CLOSE_BY_TIMEOUT, 0); break;
-        case Leave::TimeOutTimer: SendMessageA(saverWindow, WM_TIMER, TIMER_PASSWORD, 0); break;
+        case Leave::TimeOutTimer: SendMessageA(session.window, WM_TIMER, TIMER_PASSWORD, 0); break;
     }
 }
 
 // What became of the question: still open; accepted (the saver window closed); asked again (a
 // new dialog); or refused for good (the show resumed: without a player, on its error screen).
-std::string outcome(HWND window, HWND first) {
-    if (passwordDialog == first && IsWindowVisible(first)) return "still open";
-    if (!IsWindow(window)) return "accepted";
-    if (passwordDialog != nullptr) return "asked again";
-    return inputEndsSaver ? "show resumed" : "nothing yet";
+std::string outcome(const SaverSession &session, HWND first) {
+    const HWND open = session.run.question.dialog;
+    if (open == first && IsWindowVisible(first)) return "still open";
+    if (!IsWindow(session.window)) return "accepted";
+    if (open != nullptr) return "asked again";
+    return session.run.screen.inputEndsSaver ? "show resumed" : "nothing yet";
 }
 
 TEST(PasswordQuestion, LeavingTheQuestionVerifiesWhatWasTyped) {
@@ -187,21 +121,22 @@ TEST(PasswordQuestion, LeavingTheQuestionVerifiesWhatWasTyped) {
     for (const Row &row : rows) {
         SaverSession session;
         ASSERT_NE(nullptr, session.window) << row.label;
-        storedPasswordValue = row.stored;
-        failedAttempts = row.failedBefore;
-        checkPassword(self(), 1);
-        const HWND first = passwordDialog;
+        PasswordQuestion &question = session.run.question;
+        session.engine.storedPasswordValue = row.stored;
+        question.failedAttempts = row.failedBefore;
+        askForPassword(&question);
+        const HWND first = question.dialog;
         ASSERT_NE(nullptr, first) << row.label;
         SetDlgItemTextA(first, IDC_PASSWORD_EDIT, row.typed);
-        leave(first, row.how);
-        pumpUntil([&] { return outcome(session.window, first) == row.expected; }, 3000);
+        leave(session, first, row.how);
+        pumpUntil([&] { return outcome(session, first) == row.expected; }, 3000);
         pumpFor(100);  // whatever else the handling posted
-        EXPECT_EQ(row.expected, outcome(session.window, first)) << row.label;
-        EXPECT_EQ(row.failedAfter, failedAttempts) << row.label;
-        const bool timeOutLeft = row.how != Leave::Escape && closedByTimeout;
+        EXPECT_EQ(row.expected, outcome(session, first)) << row.label;
+        EXPECT_EQ(row.failedAfter, question.failedAttempts) << row.label;
+        const bool timeOutLeft = row.how != Leave::Escape && question.closedByTimeout;
         EXPECT_FALSE(timeOutLeft) << row.label << ": the time-out does not outlive its question";
-        const bool askedAgain = passwordDialog != nullptr && passwordDialog != first;
-        EXPECT_EQ("", askedAgain ? itemText(passwordDialog, IDC_PASSWORD_EDIT) : "") << row.label << ": new one empty";
+        const bool askedAgain = question.dialog != nullptr && question.dialog != first;
+        EXPECT_EQ("", askedAgain ? itemText(question.dialog, IDC_PASSWORD_EDIT) : "") << row.label << ": new one empty";
     }
 }
 
@@ -261,13 +196,14 @@ void CALLBACK playUser(HWND, UINT, UINT_PTR, DWORD) {
     }
 }
 
-int runOptions(HINSTANCE instance, std::vector<Visit> visits) {
+// The options as the saver session's window asks for them; true when they were done with.
+bool runOptions(SaverSession &session, std::vector<Visit> visits) {
     script = OptionsScript{};
     script.visits = std::move(visits);
     const UINT_PTR timer = SetTimer(nullptr, 0, 20, playUser);
-    const int result = showPasswordOptions(instance);
+    const bool done = showPasswordOptions(session.engine, session.window);
     KillTimer(nullptr, timer);
-    return result;
+    return done;
 }
 
 // system.ini [Lumivex]: both keys removed for the test and put back afterwards.
@@ -330,16 +266,16 @@ TEST(PasswordOptions, LeavingTheOptionsSavesWhatTheyShow) {
         OptionsKeys keys;
         ASSERT_NE(nullptr, session.window) << row.label;
         WritePrivateProfileStringA("Lumivex", "Password Protect", row.protectBefore, "system.ini");
-        passwordProtected = row.protectedBefore;
-        storedPasswordValue = before;
-        EXPECT_EQ(0, runOptions(self(), row.visits)) << row.label;
+        session.engine.passwordProtected = row.protectedBefore;
+        session.engine.storedPasswordValue = before;
+        EXPECT_TRUE(runOptions(session, row.visits)) << row.label;
         EXPECT_EQ(row.showings, script.shown.size()) << row.label;
         EXPECT_EQ(row.boxes, script.boxes) << row.label;
         EXPECT_EQ(row.shownAgain, script.shown.size() > 1 ? script.shown[1] : "") << row.label << ": shown again";
-        EXPECT_EQ(row.protectedAfter, passwordProtected) << row.label;
+        EXPECT_EQ(row.protectedAfter, session.engine.passwordProtected) << row.label;
         EXPECT_EQ(row.protectText, optionsKey("Password Protect")) << row.label;
         EXPECT_EQ(row.valueText, optionsKey("Password Value")) << row.label;
-        EXPECT_EQ(row.stored, storedPasswordValue) << row.label;
+        EXPECT_EQ(row.stored, session.engine.storedPasswordValue) << row.label;
     }
 }
 
@@ -353,8 +289,8 @@ TEST(PasswordOptions, CheckBoxSwitchesTheEntriesAndTheirLabels) {
     for (const Row &row : rows) {
         SaverSession session;
         ASSERT_NE(nullptr, session.window) << row.label;
-        passwordProtected = row.protectedBefore;
-        runOptions(self(), {{"", "", row.clicks, IDCANCEL}});
+        session.engine.passwordProtected = row.protectedBefore;
+        runOptions(session, {{"", "", row.clicks, IDCANCEL}});
         ASSERT_EQ(1u, script.shown.size()) << row.label;
         EXPECT_EQ(row.shown, script.shown[0]) << row.label;
         EXPECT_EQ(row.afterClicks, script.clicked[0]) << row.label;
@@ -380,13 +316,13 @@ TEST(PasswordOptions, EndingClosesTheAskingWindowAndGivesItInputBack) {
         SaverSession session;
         OptionsKeys keys;
         ASSERT_NE(nullptr, session.window) << row.label;
-        passwordProtected = true;
-        EXPECT_EQ(0, runOptions(row.instance, row.visits)) << row.label;
+        session.engine.passwordProtected = true;
+        session.engine.instance = row.instance;
+        EXPECT_TRUE(runOptions(session, row.visits)) << row.label << ": the options are done with";
         EXPECT_EQ(row.showings, script.shown.size()) << row.label;
         const auto owned = std::count(script.owners.begin(), script.owners.end(), session.window);
         EXPECT_EQ(row.showings, static_cast<size_t>(owned)) << row.label << ": owned by the asking window";
-        EXPECT_TRUE(optionsDone) << row.label;
-        EXPECT_TRUE(passwordProtected) << row.label;
+        EXPECT_TRUE(session.engine.passwordProtected) << row.label;
         EXPECT_EQ(row.protectText, optionsKey("Password Protect")) << row.label;
         EXPECT_TRUE(IsWindowEnabled(session.window)) << row.label << ": the asking window takes input again";
         EXPECT_TRUE(pumpUntil([&] { return !IsWindow(session.window); }, 3000)) << row.label << ": asked to close";
@@ -395,26 +331,26 @@ TEST(PasswordOptions, EndingClosesTheAskingWindowAndGivesItInputBack) {
 
 // ---- The settings window ----
 
-// A main window of the engine's class with the settings dialog in it, as settings mode makes them.
+// A settings run in this process: the main window of the engine's class with the pictures dialog
+// in it, as settings mode makes them; the run's windows and pictures go when the session ends.
 struct SettingsSession {
-    explicit SettingsSession(bool pictures, bool menuHeight = false) : menu(addMenuHeight, menuHeight) {
-        if (pictures) loadImageSet(self(), &imageSet, BITMAP_SPLASH1, BITMAP_SPLASH2, BITMAP_CORNER);
-        main = makeEngineWindow(WS_SYSMENU);
-        if (main != nullptr) settingsDialog = CreateDialogParamA(self(), "Lumivex", main, settingsDialogProc, 0);
-        dialog = settingsDialog;
+    explicit SettingsSession(bool pictures, bool menuHeight = false) {
+        engine.instance = self();
+        engine.platform = PlatformClass{true, false, false};
+        if (pictures) loadImageSet(self(), &images.set(), BITMAP_SPLASH1, BITMAP_SPLASH2, BITMAP_CORNER);
+        run.addMenuHeight = menuHeight;
+        run.createWindows();
+        main = run.main.handle;
+        dialog = run.dialog;
     }
-    ~SettingsSession() {
-        if (IsWindow(main)) DestroyWindow(main);
-        pumpFor(50);
-        freeImageSet(&imageSet);
-    }
+    ~SettingsSession() { pumpFor(50); }
     void dropPalette() {
-        DeleteObject(imageSet.palette);
-        imageSet.palette = nullptr;
+        DeleteObject(images.set().palette);
+        images.set().palette = nullptr;
     }
-    Keep<HWND> saver{saverWindow}, settings{settingsDialog, nullptr};
-    Keep<bool> menu;
-    Keep<ImageSet> images{imageSet, ImageSet{}};
+    Engine engine;
+    OwnedImages images;
+    SettingsRun run{engine, images};
     HWND main = nullptr, dialog = nullptr;
 };
 
@@ -463,7 +399,7 @@ TEST(SettingsWindow, PaletteMessagesRealiseThePicturesPalette) {
         const HWND changer = row.fromDialog ? session.dialog : GetDesktopWindow();
         EXPECT_EQ(row.answer, settingsDialogProc(session.dialog, row.message, reinterpret_cast<WPARAM>(changer), 0))
             << row.label;
-        EXPECT_EQ(row.palette, imageSet.palette != nullptr) << row.label << ": palette";
+        EXPECT_EQ(row.palette, session.images.set().palette != nullptr) << row.label << ": palette";
     }
 }
 
@@ -475,12 +411,13 @@ TEST(SettingsWindow, MainWindowReturnsTheDialogsPaletteAnswer) {
     EXPECT_EQ(TRUE, SendMessageA(session.main, WM_QUERYNEWPALETTE, 0, 0));
 }
 
-std::string settingsState(HWND main, HWND dialog, int quits) {
+std::string settingsState(SettingsSession &session, int quits) {
+    const HWND main = session.main, dialog = session.dialog;
     std::string state = IsWindow(main) ? (IsWindowVisible(main) ? "main shown" : "main hidden") : "main gone";
     state += IsWindow(dialog) ? ", dialog alive" : ", dialog gone";
-    state += settingsDialog != nullptr ? ", settingsDialog set" : ", settingsDialog null";
-    state += saverWindow != nullptr ? ", saverWindow set" : ", saverWindow null";
-    state += imageSet.splash1.dib != nullptr ? ", pictures kept" : ", pictures freed";
+    state += session.run.dialog != nullptr ? ", settingsDialog set" : ", settingsDialog null";
+    state += session.run.main.handle != nullptr ? ", saverWindow set" : ", saverWindow null";
+    state += session.images.set().splash1.dib != nullptr ? ", pictures kept" : ", pictures freed";
     return state + ", quit " + std::to_string(quits);
 }
 
@@ -499,9 +436,8 @@ TEST(SettingsWindow, KeyOrButtonInTheDialogEndsSettingsMode) {
         ShowWindow(session.main, SW_SHOW);
         const int quitsBefore = quitsSeen;
         SendMessageA(session.dialog, row.message, 0, MAKELPARAM(20, 20));
-        pumpUntil([] { return saverWindow == nullptr; }, row.endsMode ? 5000 : 200);
-        EXPECT_EQ(row.endsMode ? ends : stays, settingsState(session.main, session.dialog, quitsSeen - quitsBefore))
-            << row.label;
+        pumpUntil([&] { return session.run.main.handle == nullptr; }, row.endsMode ? 5000 : 200);
+        EXPECT_EQ(row.endsMode ? ends : stays, settingsState(session, quitsSeen - quitsBefore)) << row.label;
     }
 }
 

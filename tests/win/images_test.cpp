@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "images/drawing.h"
-#include "images/image_set.h"
+#include "images/drawing_win.h"
+#include "images/image_set_win.h"
 #include "images/layout.h"
 #include "resources/resource_ids.h"
 #include "support.h"
@@ -15,6 +15,12 @@
 namespace {
 
 HINSTANCE self() { return GetModuleHandleA(nullptr); }
+
+}  // namespace
+
+void PrintTo(DibResult result, std::ostream *out) { *out << "DibResult " << static_cast<int>(result); }
+
+namespace {
 
 using Bytes = std::vector<unsigned char>;
 
@@ -154,7 +160,7 @@ TEST(ReadDibAtOffset, ReadsTheBlockWhereverTheFileImageLies) {
         const std::string path = dir.file("engine.scr");
         ASSERT_TRUE(writeBytes(path, row.atEnd ? joined(filler, bmpFile(row.dib)) : joined(bmpFile(row.dib), filler))) << row.label;
         BITMAPINFOHEADER *dib = nullptr;
-        ASSERT_EQ(0, readDibAtOffset(path.c_str(), row.atEnd ? static_cast<long>(filler.size()) : 0, &dib)) << row.label;
+        ASSERT_EQ(DibResult::Ok, readDibAtOffset(path.c_str(), row.atEnd ? static_cast<long>(filler.size()) : 0, &dib)) << row.label;
         ASSERT_NE(nullptr, dib) << row.label;
         EXPECT_EQ(0, std::memcmp(row.dib.data(), dib, row.dib.size())) << row.label;
         EXPECT_LE(row.dib.size(), GlobalSize(GlobalHandle(dib))) << row.label;
@@ -184,24 +190,24 @@ TEST(ReadDibAtOffset, FailuresGiveTheirCodeAndNoBlock) {
         const char *label;
         Bytes file;
         long offset;
-        int expected;
+        DibResult expected;
     };
     const Row rows[] = {
-        {"offset before the start", bmpFile(good), -10, -5},
-        {"offset at the end of the file", bmpFile(good), static_cast<long>(bmpFile(good).size()), -6},
-        {"fewer than 14 header bytes", Bytes{'B', 'M', 0x40, 0, 0, 0, 0, 0, 0, 0}, 0, -6},
-        {"type is not BM", notBm, 0, -6},
-        {"header size 13", bmpFile(header13), 0, -6},
-        {"header size 14", bmpFile(header14), 0, -6},
-        {"header size 15", bmpFile(header15), 0, -6},
-        {"block of 3 bytes", bmpFile(Bytes{12, 0, 0}), 0, -6},
-        {"total size 14", bmpFile(good, 14), 0, -1},
-        {"total size 10 wraps", bmpFile(good, 10), 0, -1},
-        {"file ends inside the DIB", bmpFile(good, static_cast<uint32_t>(14 + good.size() + 1)), 0, -3},
-        {"total size cuts the bits short", bmpFile(good, static_cast<uint32_t>(14 + good.size() - 1)), 0, -6},
-        {"colours used reach past the block", bmpFile(tablePastBlock), 0, -6},
-        {"run-length bits without an image size", bmpFile(rleWithoutSize), 0, -6},
-        {"core table cut short", bmpFile(coreCut), 0, -6},
+        {"offset before the start", bmpFile(good), -10, DibResult::SeekFailed},
+        {"offset at the end of the file", bmpFile(good), static_cast<long>(bmpFile(good).size()), DibResult::NotABitmap},
+        {"fewer than 14 header bytes", Bytes{'B', 'M', 0x40, 0, 0, 0, 0, 0, 0, 0}, 0, DibResult::NotABitmap},
+        {"type is not BM", notBm, 0, DibResult::NotABitmap},
+        {"header size 13", bmpFile(header13), 0, DibResult::NotABitmap},
+        {"header size 14", bmpFile(header14), 0, DibResult::NotABitmap},
+        {"header size 15", bmpFile(header15), 0, DibResult::NotABitmap},
+        {"block of 3 bytes", bmpFile(Bytes{12, 0, 0}), 0, DibResult::NotABitmap},
+        {"total size 14", bmpFile(good, 14), 0, DibResult::NoBlock},
+        {"total size 10 wraps", bmpFile(good, 10), 0, DibResult::NoBlock},
+        {"file ends inside the DIB", bmpFile(good, static_cast<uint32_t>(14 + good.size() + 1)), 0, DibResult::ShortRead},
+        {"total size cuts the bits short", bmpFile(good, static_cast<uint32_t>(14 + good.size() - 1)), 0, DibResult::NotABitmap},
+        {"colours used reach past the block", bmpFile(tablePastBlock), 0, DibResult::NotABitmap},
+        {"run-length bits without an image size", bmpFile(rleWithoutSize), 0, DibResult::NotABitmap},
+        {"core table cut short", bmpFile(coreCut), 0, DibResult::NotABitmap},
     };
     for (const Row &row : rows) {
         const std::string path = dir.file("engine.scr");
@@ -212,7 +218,7 @@ TEST(ReadDibAtOffset, FailuresGiveTheirCodeAndNoBlock) {
         EXPECT_EQ(nullptr, dib) << row.label;
     }
     BITMAPINFOHEADER *dib = nullptr;
-    EXPECT_EQ(-2, readDibAtOffset(dir.file("missing.scr").c_str(), 0, &dib)) << "missing file";
+    EXPECT_EQ(DibResult::NoFile, readDibAtOffset(dir.file("missing.scr").c_str(), 0, &dib)) << "missing file";
     EXPECT_EQ(nullptr, dib) << "missing file";
 }
 
@@ -299,19 +305,15 @@ TEST(Palettes, DibPaletteCountsTheEntriesOfOnePicture) {
     }
 }
 
-// The process-wide image set is empty before and after each of these tests.
+// An image set of the test's own, freed when the test ends.
 class ImageSetTest : public ::testing::Test {
 protected:
-    void SetUp() override { clear(); }
-    void TearDown() override { clear(); }
-    static void clear() {
-        freeImageSet(&imageSet);
-        imageSet = ImageSet{};
-    }
-    static void loadDefaults() {
+    void TearDown() override { freeImageSet(&imageSet); }
+    void loadDefaults() {
         loadImageSet(self(), &imageSet, BITMAP_SPLASH1, BITMAP_SPLASH2, BITMAP_CORNER);
-        rebuildSharedPalette(imageSet.corner.dib, imageSet.splash2.dib, imageSet.splash1.dib, nullptr);
+        rebuildPaletteOfPictures(&imageSet);
     }
+    ImageSet imageSet = {};
 };
 
 TEST_F(ImageSetTest, RebuildSharedPaletteDropsTrailingNullsAndSkipsInnerOnes) {
@@ -334,7 +336,7 @@ TEST_F(ImageSetTest, RebuildSharedPaletteDropsTrailingNullsAndSkipsInnerOnes) {
     };
     for (const Row &row : rows) {
         HPALETTE before = imageSet.palette;
-        rebuildSharedPalette(row.d[0], row.d[1], row.d[2], row.d[3]);
+        rebuildSharedPalette(&imageSet, row.d[0], row.d[1], row.d[2], row.d[3]);
         EXPECT_EQ(row.count, imageSet.palette != nullptr ? paletteSize(imageSet.palette) : -1) << row.label;
         if (before != nullptr && before != imageSet.palette) {
             EXPECT_FALSE(gdiObjectAlive(before)) << row.label << ": the replaced palette is deleted";
@@ -354,7 +356,7 @@ TEST_F(ImageSetTest, DeviceBitmapsAreMadeWithoutPaletteFor24BitPictures) {
         slots[i]->dib = globalDib(makeDib(shapes[i]));
         ASSERT_NE(nullptr, slots[i]->dib);
     }
-    rebuildSharedPalette(imageSet.corner.dib, imageSet.splash2.dib, imageSet.splash1.dib, nullptr);
+    rebuildPaletteOfPictures(&imageSet);
     EXPECT_EQ(nullptr, imageSet.palette);
     for (int i = 0; i < 3; ++i) {
         ASSERT_NE(nullptr, slots[i]->bitmap) << "slot " << i;
@@ -364,7 +366,7 @@ TEST_F(ImageSetTest, DeviceBitmapsAreMadeWithoutPaletteFor24BitPictures) {
         EXPECT_EQ(shapes[i].height, height) << "slot " << i;
     }
     HBITMAP first = imageSet.splash1.bitmap;
-    makeDeviceBitmaps();
+    makeDeviceBitmaps(&imageSet);
     EXPECT_NE(nullptr, imageSet.splash1.bitmap);
     if (first != imageSet.splash1.bitmap) {
         EXPECT_FALSE(gdiObjectAlive(first)) << "the replaced bitmap is deleted";
@@ -418,7 +420,7 @@ TEST_F(ImageSetTest, FreeingTwiceReleasesEverythingOnce) {
     releaseImageSlot(&imageSet.splash1);
     imageSet.splash1.dib = globalDib(makeDib(EIGHT_BIT));
     ASSERT_NE(nullptr, imageSet.splash1.dib);
-    makeDeviceBitmaps();
+    makeDeviceBitmaps(&imageSet);
     const ImageSet before = imageSet;
     for (int round = 1; round <= 2; ++round) {
         freeImageSet(&imageSet);
@@ -511,15 +513,16 @@ TEST(ImageAnimation, ScrollMessageStartsAtTheRightEdgeAndWrapsOnceGone) {
     const int boxWidth = 7 * metrics.tmAveCharWidth + 10;
     const int lineHeight = metrics.tmHeight + metrics.tmExternalLeading + 5;
 
-    textStarted = false;  // the first step of this process's animation
-    scrollMessage(window.handle, text);
-    EXPECT_EQ(rectText({200 - boxWidth, 0, 200 + 5, lineHeight}), rectText(textBox)) << "first step";
-    for (int step = 1; step <= 200; ++step) scrollMessage(window.handle, text);
-    EXPECT_EQ(-boxWidth, textBox.left) << "200 steps later: just gone";
-    scrollMessage(window.handle, text);
-    EXPECT_EQ(rectText({200, 0, 200 + boxWidth + 5, lineHeight}), rectText(textBox)) << "201 steps later: back at the right";
-    scrollMessage(window.handle, text);
-    EXPECT_EQ(199, textBox.left) << "and moving again";
+    Animation animation;  // the first step of this animation
+    scrollMessage(window.handle, text, &animation);
+    EXPECT_EQ(rectText({200 - boxWidth, 0, 200 + 5, lineHeight}), rectText(animation.textBox)) << "first step";
+    for (int step = 1; step <= 200; ++step) scrollMessage(window.handle, text, &animation);
+    EXPECT_EQ(-boxWidth, animation.textBox.left) << "200 steps later: just gone";
+    scrollMessage(window.handle, text, &animation);
+    EXPECT_EQ(rectText({200, 0, 200 + boxWidth + 5, lineHeight}), rectText(animation.textBox))
+        << "201 steps later: back at the right";
+    scrollMessage(window.handle, text, &animation);
+    EXPECT_EQ(199, animation.textBox.left) << "and moving again";
 }
 
 int fixedDraws[2];
@@ -543,15 +546,15 @@ TEST(ImageAnimation, DrawBitmapAtRandomPlacesThePictureInTheClientArea) {
         {"no bitmap: an empty place", nullptr, 32767, 32767, {200, 50, 200, 50}},
     };
     randomSource = fixedDraw;
-    pictureDrawn = false;
+    Animation animation;
     for (const Row &row : rows) {
         fixedDraws[0] = row.drawX;
         fixedDraws[1] = row.drawY;
         fixedDrawIndex = 0;
-        drawBitmapAtRandom(window.handle, row.bitmap, nullptr);
-        EXPECT_EQ(rectText(row.expected), rectText(picturePlace)) << row.label;
+        drawBitmapAtRandom(window.handle, row.bitmap, nullptr, &animation);
+        EXPECT_EQ(rectText(row.expected), rectText(animation.picturePlace)) << row.label;
         EXPECT_EQ(2, fixedDrawIndex) << row.label;
-        EXPECT_TRUE(pictureDrawn) << row.label;
+        EXPECT_TRUE(animation.pictureDrawn) << row.label;
     }
     randomSource = nullptr;
     DeleteObject(picture);

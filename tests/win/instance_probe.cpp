@@ -1,7 +1,7 @@
 // A program that takes part in the single-instance count of its own file, for the tests.
 // Admitted, it exits 1 (held first while LUMIVEX_TEST_HOLD names a pair of events); refused, 2.
-#include "startup/entry.h"
-#include "startup/test_seams.h"
+#include "startup/single_instance_win.h"
+#include "startup/test_seams_win.h"
 
 int main() {
     const bool admitted = enterSingleInstance();

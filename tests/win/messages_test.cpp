@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "resources/resource_ids.h"
-#include "startup/messages.h"
+#include "startup/messages_win.h"
 #include "support.h"
 
 namespace {

@@ -1,25 +1,11 @@
 // The saver window's procedure driven by real messages in this process.
 #include <gtest/gtest.h>
 
-#include "saver/saver_window.h"
-#include "startup/system_settings.h"
+#include "saver_session.h"
+#include "startup/engine_window_win.h"
 #include "support.h"
 
 namespace {
-
-// A window of the engine's class; the class is registered on first use (a second registration
-// fails, as it does in the engine).
-HWND makeSaverWindow() {
-    static bool registered = false;
-    if (!registered) {
-        HWND first = createSaverWindow(GetModuleHandleA(nullptr), WS_POPUP, nullptr);
-        registered = true;
-        if (first != nullptr) return first;
-    }
-    return CreateWindowExA(0, "Lumivex", "Lumivex", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                           GetModuleHandleA(nullptr), nullptr);
-}
-
 
 struct TimerCounter {
     static LRESULT CALLBACK hook(int code, WPARAM wParam, LPARAM lParam) {
@@ -32,31 +18,36 @@ struct TimerCounter {
 int TimerCounter::ticks[6];
 
 TEST(SaverWindow, TimersStartAndStopThroughPostedMessages) {
-    HWND window = makeSaverWindow();
+    SaverSession session;
+    HWND window = session.window;
     ASSERT_NE(nullptr, window);
+    const UINT_PTR *timers = session.run.window.timers;
+    EXPECT_TRUE(registerEngineClass(GetModuleHandleA(nullptr))) << "a second registration is harmless";
     HHOOK hook = SetWindowsHookExA(WH_GETMESSAGE, TimerCounter::hook, nullptr, GetCurrentThreadId());
     TimerCounter::ticks[TIMER_HEARTBEAT] = 0;
 
     postTimerStart(window, TIMER_HEARTBEAT, HEARTBEAT_PERIOD);
-    EXPECT_EQ(0u, timerTable[TIMER_HEARTBEAT]) << "nothing happens until the message is handled";
+    EXPECT_EQ(0u, timers[TIMER_HEARTBEAT]) << "nothing happens until the message is handled";
     EXPECT_TRUE(pumpUntil([] { return TimerCounter::ticks[TIMER_HEARTBEAT] >= 3; }, 5000))
         << "three heartbeats within 5 s";
-    EXPECT_NE(0u, timerTable[TIMER_HEARTBEAT]);
+    EXPECT_NE(0u, timers[TIMER_HEARTBEAT]);
 
     postTimerStop(window, TIMER_HEARTBEAT);
-    EXPECT_TRUE(pumpUntil([] { return timerTable[TIMER_HEARTBEAT] == 0; }, 5000));
+    EXPECT_TRUE(pumpUntil([&] { return timers[TIMER_HEARTBEAT] == 0; }, 5000));
     postTimerStop(window, TIMER_PASSWORD);
     EXPECT_TRUE(pumpUntil([] { return true; }, 0));
-    EXPECT_EQ(0u, timerTable[TIMER_PASSWORD]) << "stopping a timer that does not run does nothing";
-    EXPECT_EQ(0, postTimerStart(nullptr, TIMER_SPLASH, SPLASH_PERIOD)) << "no window: nothing posted";
+    EXPECT_EQ(0u, timers[TIMER_PASSWORD]) << "stopping a timer that does not run does nothing";
+    postTimerStart(nullptr, TIMER_SPLASH, SPLASH_PERIOD);
+    MSG posted = {};
+    EXPECT_FALSE(PeekMessageA(&posted, reinterpret_cast<HWND>(-1), WM_SAVER_STARTTIMER, WM_SAVER_STARTTIMER, PM_REMOVE))
+        << "no window: nothing posted";
 
     UnhookWindowsHookEx(hook);
-    DestroyWindow(window);
-    pumpUntil([] { return false; }, 50);
 }
 
 TEST(SaverWindow, CloseAndScreenSaveCommandsAreSwallowedOnlyWhileAnnounced) {
-    HWND window = makeSaverWindow();
+    SaverSession session;
+    HWND window = session.window;
     ASSERT_NE(nullptr, window);
     struct Row {
         const char *label;
@@ -70,33 +61,29 @@ TEST(SaverWindow, CloseAndScreenSaveCommandsAreSwallowedOnlyWhileAnnounced) {
         {"screen save after the withdraw", false, SC_SCREENSAVE, 0},
     };
     for (const Row &row : rows) {
-        saverRunningAnnounced = row.announced;
+        session.engine.saverRunningAnnounced = row.announced;
         EXPECT_EQ(row.expected, SendMessageA(window, WM_SYSCOMMAND, row.command, 0)) << row.label;
         EXPECT_TRUE(IsWindow(window)) << row.label;
     }
-    saverRunningAnnounced = false;
-    DestroyWindow(window);
-    pumpUntil([] { return false; }, 50);
+    session.engine.saverRunningAnnounced = false;
 }
 
 TEST(SaverWindow, EveryFourthMouseMoveActsAsAClick) {
-    HWND window = makeSaverWindow();
+    SaverSession session;
+    HWND window = session.window;
     ASSERT_NE(nullptr, window);
-    const bool oldProtected = passwordProtected;
-    passwordProtected = false;
-    inputEndsSaver = true;
-    mouseMoveCount = 0;
+    ErrorScreen &screen = session.run.screen;
+    session.engine.passwordProtected = false;
+    screen.inputEndsSaver = true;
+    screen.mouseMoveCount = 0;
     for (int move = 1; move <= 3; ++move) {
         SendMessageA(window, WM_MOUSEMOVE, 0, 0);
         pumpUntil([] { return false; }, 30);
         EXPECT_TRUE(IsWindow(window)) << "move " << move << " does nothing";
     }
     SendMessageA(window, WM_MOUSEMOVE, 0, 0);
-    EXPECT_EQ(0, mouseMoveCount) << "the count starts again";
+    EXPECT_EQ(0, screen.mouseMoveCount) << "the count starts again";
     EXPECT_TRUE(pumpUntil([&] { return !IsWindow(window); }, 2000)) << "the fourth move clicked: the window closed";
-    inputEndsSaver = false;
-    passwordProtected = oldProtected;
-    if (IsWindow(window)) DestroyWindow(window);
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 #include <sstream>
 #include <vector>
 
-#include "images/layout.h"
+#include "images/dib_rules.h"
 #include "payload/description_tag.h"
 #include "payload/file_copy.h"
 #include "startup/install_names.h"
@@ -54,8 +54,8 @@ int copyImageWithTag(const std::string &source, const std::string &target, std::
         return 1;
     }
     int32_t position = 0;
-    const int32_t window = image.size() < static_cast<size_t>(TAG_SEARCH_WINDOW) ? static_cast<int32_t>(image.size())
-                                                                                 : TAG_SEARCH_WINDOW;
+    const int32_t window =
+        image.size() < static_cast<size_t>(TAG_SEARCH_WINDOW) ? static_cast<int32_t>(image.size()) : TAG_SEARCH_WINDOW;
     if (findTagInBuffer(DESCRIPTION_TAG, bytes, window, &position) != 0) {
         *error = source + ": already carries a description tag";
         return 1;
@@ -78,9 +78,10 @@ int copyImageWithTag(const std::string &source, const std::string &target, std::
 
 // Adds the whole of source at the end of target.
 int appendWhole(const std::string &source, const std::string &target, uint32_t size, std::string *error) {
-    const int result = appendFileSlice(source.c_str(), target.c_str(), 0, static_cast<int32_t>(size));
-    if (result != 0) *error = target + ": cannot append " + source + " (code " + std::to_string(result) + ")";
-    return result != 0 ? 1 : 0;
+    const FileResult result = appendFileSlice(source.c_str(), target.c_str(), 0, static_cast<int32_t>(size));
+    if (result == FileResult::Ok) return 0;
+    *error = target + ": cannot append " + source + " (code " + std::to_string(static_cast<int>(result)) + ")";
+    return 1;
 }
 
 int assembleInto(const AssembleRequest &request, const std::string &output, const std::string &imageB,
@@ -106,17 +107,17 @@ int assembleInto(const AssembleRequest &request, const std::string &output, cons
         if (appendWhole(*parts[i], output, *sizes[i], error) != 0) return 1;
     }
     InstallerLayout layout = {};
-    if (installerLayout(trailer, 0xFFFFFFFFu, &layout) != 0) {
+    if (installerLayout(trailer, 0xFFFFFFFFu, &layout) != FileResult::Ok) {
         *error = output + ": the parts add up to 2 GiB or more";
         return 1;
     }
-    if (appendPayloadTrailer(output.c_str(), &trailer) != 0) {
+    if (appendPayloadTrailer(output.c_str(), &trailer) != FileResult::Ok) {
         *error = output + ": cannot write the payload trailer";
         return 1;
     }
     // The name goes behind image A's tag once the file is whole, so the tag code sees its full
     // window even for a small image.
-    if (writeDescriptionTag(output.c_str(), DESCRIPTION_TAG, request.name.c_str()) != 0) {
+    if (writeDescriptionTag(output.c_str(), DESCRIPTION_TAG, request.name.c_str()) != FileResult::Ok) {
         *error = imageA + ": no room for the name \"" + request.name + "\" in the executable header";
         return 1;
     }
@@ -151,7 +152,8 @@ int findHeaderRoom(const unsigned char *image, size_t size, int32_t *begin, int3
 
 std::string checkSaverName(const std::string &name) {
     if (name.empty()) return "the name is empty";
-    if (name.size() > MAX_NAME_LENGTH) return "the name is longer than " + std::to_string(MAX_NAME_LENGTH) + " characters";
+    if (name.size() > MAX_NAME_LENGTH)
+        return "the name is longer than " + std::to_string(MAX_NAME_LENGTH) + " characters";
     for (unsigned char c : name) {
         if (c < 32 || std::strchr("\\/:*?\"<>|", c) != nullptr) {
             return std::string("the name holds the character '") + static_cast<char>(c) +
@@ -173,9 +175,10 @@ std::string checkSaverName(const std::string &name) {
 
 std::string checkPlayerFile(const std::string &path) {
     PayloadTrailer own = {};
-    if (readPayloadTrailer(path.c_str(), &own) != 0) return "";
-    return path + " ends in a payload trailer of its own: is it an installer file or an installed saver "
-                  "rather than a player?";
+    if (readPayloadTrailer(path.c_str(), &own) != FileResult::Ok) return "";
+    return path +
+           " ends in a payload trailer of its own: is it an installer file or an installed saver "
+           "rather than a player?";
 }
 
 std::string checkBitmapFile(const std::string &bytes) {
@@ -231,31 +234,33 @@ int assembleInstaller(const AssembleRequest &request, std::string *error) {
 int describeEngineFile(const std::string &path, std::string *report) {
     std::ostringstream out;
     PayloadTrailer t = {};
-    const int read = readPayloadTrailer(path.c_str(), &t);
+    const FileResult read = readPayloadTrailer(path.c_str(), &t);
     uint32_t size = 0;
-    if (read != 0 || !fileSize(path, &size)) {
-        *report = path + ": no payload trailer (code " + std::to_string(read) + ")\n";
+    if (read != FileResult::Ok || !fileSize(path, &size)) {
+        *report = path + ": no payload trailer (code " + std::to_string(static_cast<int>(read)) + ")\n";
         return 1;
     }
     char flags[16];
     std::snprintf(flags, sizeof flags, "0x%08X", static_cast<unsigned>(t.flags));
     out << path << ": " << size << " bytes\n"
-        << "  imageASize  " << t.imageASize << "\n  imageBSize  " << t.imageBSize << "\n  splash1Size "
-        << t.splash1Size << "\n  splash2Size " << t.splash2Size << "\n  playerSize  " << t.playerSize
-        << "\n  flags       " << flags << ((t.flags & TRAILER_FLAG_WIN32) != 0 ? " (needs Windows 95 or NT)" : "")
-        << "\n  reserved    " << t.reserved1 << " " << t.reserved2 << " " << t.reserved3 << " " << t.reserved4 << "\n";
+        << "  imageASize  " << t.imageASize << "\n  imageBSize  " << t.imageBSize << "\n  splash1Size " << t.splash1Size
+        << "\n  splash2Size " << t.splash2Size << "\n  playerSize  " << t.playerSize << "\n  flags       " << flags
+        << ((t.flags & TRAILER_FLAG_WIN32) != 0 ? " (needs Windows 95 or NT)" : "") << "\n  reserved    " << t.reserved1
+        << " " << t.reserved2 << " " << t.reserved3 << " " << t.reserved4 << "\n";
     char text[TAG_TEXT_CAPACITY] = {};
-    const int tag = readDescriptionTag(path.c_str(), DESCRIPTION_TAG, text);
-    out << "  description " << (tag == 0 ? "\"" + std::string(text) + "\"" : "(none)") << "\n";
+    const FileResult tag = readDescriptionTag(path.c_str(), DESCRIPTION_TAG, text);
+    out << "  description " << (tag == FileResult::Ok ? "\"" + std::string(text) + "\"" : "(none)") << "\n";
 
     InstallerLayout layout = {};
-    const bool installer = installerLayout(t, size, &layout) == 0 && static_cast<uint32_t>(layout.trailer) + 44 == size;
+    const bool installer =
+        installerLayout(t, size, &layout) == FileResult::Ok && static_cast<uint32_t>(layout.trailer) + 44 == size;
     if (installer) {
         out << "  layout: installer file\n"
             << "    image A  at 0 size " << t.imageASize << "\n    image B  at " << layout.imageB << " size "
-            << t.imageBSize << "\n    splash 1 at " << layout.splash << " size " << t.splash1Size << "\n    splash 2 at "
-            << layout.splash + static_cast<int32_t>(t.splash1Size) << " size " << t.splash2Size << "\n    player   at "
-            << layout.player << " size " << t.playerSize << "\n    trailer  at " << layout.trailer << "\n";
+            << t.imageBSize << "\n    splash 1 at " << layout.splash << " size " << t.splash1Size
+            << "\n    splash 2 at " << layout.splash + static_cast<int32_t>(t.splash1Size) << " size " << t.splash2Size
+            << "\n    player   at " << layout.player << " size " << t.playerSize << "\n    trailer  at "
+            << layout.trailer << "\n";
         *report = out.str();
         return 0;
     }
@@ -263,7 +268,7 @@ int describeEngineFile(const std::string &path, std::string *report) {
     const uint64_t splash = static_cast<uint64_t>(t.splash1Size) + t.splash2Size + TRAILER_SIZE;
     const char *kind = static_cast<uint64_t>(t.imageBSize) + splash == size   ? "installed saver file (image B)"
                        : static_cast<uint64_t>(t.imageASize) + splash == size ? "installed saver file (image A)"
-                                                                               : nullptr;
+                                                                              : nullptr;
     if (kind != nullptr) {
         out << "  layout: " << kind << "\n";
         *report = out.str();

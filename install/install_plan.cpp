@@ -1,0 +1,89 @@
+#include "install/install_plan.h"
+
+#include <cstring>
+
+#include "startup/install_names.h"
+#include "startup/paths.h"
+
+namespace {
+
+// The targets in the Windows directory under the installer file's own base name, and the
+// temporary names that the installer writes on the win95 and winNT classes.
+PathResult planPaths(const InstallFacts &facts, FinishingFields *paths) {
+    char playerBeside[PATH_CAPACITY];
+    PathResult result = makeInstallNamesIn(facts.windowsDirectory, facts.enginePath, paths->temporarySaver,
+                                           playerBeside, paths->temporaryPlayer);
+    if (result != PathResult::Ok) return result;
+    std::strcpy(paths->finalSaver, paths->temporarySaver);
+    std::strcpy(paths->finalPlayer, paths->temporaryPlayer);
+    if (facts.platform.win31) return PathResult::Ok;
+    result = replacePathParts(paths->temporarySaver, nullptr, nullptr, TEMP_SAVER_NAME, nullptr);
+    if (result == PathResult::Ok)
+        result = replacePathParts(paths->temporaryPlayer, nullptr, nullptr, TEMP_PLAYER_NAME, nullptr);
+    return result;
+}
+
+// The final base name: the description, or the installer file's own base name when the
+// description is not usable (always on the win31 class). False when neither is usable.
+bool planFinalName(const InstallFacts &facts, InstallPlan *plan, char *baseName) {
+    PathParts own;
+    if (splitPath(facts.enginePath, &own) != PathResult::Ok) return false;
+    plan->namedByOwnFile =
+        facts.platform.win31 || facts.description == nullptr || !usableAsFinalName(facts.description);
+    const char *name = plan->namedByOwnFile ? own.baseName : facts.description;
+    if (!usableAsFinalName(name) || std::strlen(name) >= static_cast<size_t>(PATH_CAPACITY)) return false;
+    std::strcpy(baseName, name);
+    return true;
+}
+
+RunResult planLayout(const InstallFacts &facts, InstallPlan *plan) {
+    const PayloadTrailer &trailer = facts.trailer;
+    // Only the parts that are copied from the installer file must be whole: with an external
+    // player the carried one may be damaged or cut off.
+    PayloadTrailer copied = trailer;
+    if (facts.playerFile != nullptr) copied.playerSize = 0;
+    InstallerLayout layout = {};
+    if (trailer.imageASize == 0 || trailer.imageBSize == 0 ||
+        installerLayout(copied, facts.fileSize, &layout) != FileResult::Ok) {
+        return RunResult::BadPayload;
+    }
+    plan->imageFrom = facts.platform.win31 ? 0 : layout.imageB;
+    plan->imageTo = facts.platform.win31 ? layout.imageB : layout.splash;
+    plan->splashFrom = layout.splash;
+    plan->splashTo = layout.player;
+    plan->playerFrom = layout.player;
+    plan->playerTo = layout.trailer;
+    return RunResult::Done;
+}
+
+RunResult checkPlatform(const InstallFacts &facts) {
+    const bool needsWin32 = (facts.trailer.flags & TRAILER_FLAG_WIN32) != 0;
+    if (facts.platform.win31 && needsWin32) return RunResult::NeedsWin32;
+    if (facts.platform.winNT && !needsWin32) return RunResult::NeedsWin16;
+    return RunResult::Done;
+}
+
+}  // namespace
+
+RunResult planInstall(const InstallFacts &facts, InstallPlan *plan) {
+    *plan = InstallPlan{};
+    plan->finishingProcess = !facts.platform.win31;
+    if (planPaths(facts, &plan->paths) != PathResult::Ok) return RunResult::PathTooLong;
+    if (facts.startsWithPath(plan->paths.temporarySaver, facts.enginePath) ||
+        facts.startsWithPath(plan->paths.temporaryPlayer, facts.enginePath)) {
+        return RunResult::RunFromTarget;
+    }
+    char baseName[PATH_CAPACITY];
+    if (!planFinalName(facts, plan, baseName)) return RunResult::BadPayload;
+    if (replacePathParts(plan->paths.finalSaver, nullptr, nullptr, baseName, nullptr) != PathResult::Ok ||
+        replacePathParts(plan->paths.finalPlayer, nullptr, nullptr, baseName, nullptr) != PathResult::Ok) {
+        return RunResult::PathTooLong;
+    }
+    const RunResult laidOut = planLayout(facts, plan);
+    if (laidOut != RunResult::Done) return laidOut;
+    // An external player named by a path that does not fit is refused, never cut short.
+    if (facts.playerFile != nullptr && std::strlen(facts.playerFile) >= static_cast<size_t>(PATH_CAPACITY)) {
+        return RunResult::PathTooLong;
+    }
+    return checkPlatform(facts);
+}

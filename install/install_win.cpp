@@ -1,0 +1,160 @@
+#include "install/install_win.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "payload/description_tag.h"
+#include "payload/file_copy.h"
+#include "resources/resource_ids.h"
+#include "startup/messages_win.h"
+#include "startup/paths.h"
+#include "startup/system_settings_win.h"
+#include "startup/windows_paths_win.h"
+
+namespace {
+
+constexpr int MINIMUM_SAVER_TIMEOUT = 60;
+constexpr int DEFAULT_SAVER_TIMEOUT = 180;
+
+// The settings that make the system start a saver at all: repaired before anything else.
+void repairSaverActivation() {
+    const int active = static_cast<int>(GetProfileIntA("windows", "ScreenSaveActive", 1));
+    const int timeout = static_cast<int>(GetProfileIntA("windows", "ScreenSaveTimeout", DEFAULT_SAVER_TIMEOUT));
+    if (active != 1 || timeout < MINIMUM_SAVER_TIMEOUT) writeSaverActivation(1, DEFAULT_SAVER_TIMEOUT);
+}
+
+// True when the first characters of the target spell the engine path (letter case ignored).
+bool startsWithPath(const char *target, const char *enginePath) {
+    const size_t n = std::strlen(enginePath);
+    return std::strlen(target) >= n &&
+           CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, target, static_cast<int>(n), enginePath,
+                          static_cast<int>(n)) == CSTR_EQUAL;
+}
+
+// What the installer learns of itself and the system before it plans.
+RunResult planFromSystem(const Engine &engine, const PayloadTrailer &trailer, const char *playerFile,
+                         InstallPlan *plan) {
+    char windows[PATH_CAPACITY];
+    if (windowsDirectory(windows) != PathResult::Ok) return RunResult::PathTooLong;
+    char description[TAG_TEXT_CAPACITY] = {};
+    const bool tagged = readDescriptionTag(engine.path, DESCRIPTION_TAG, description) == FileResult::Ok;
+    uint32_t fileSize = 0;
+    getFileSize(engine.path, &fileSize);
+    const InstallFacts facts = {engine.platform, windows,  engine.path, tagged ? description : nullptr,
+                                trailer,         fileSize, playerFile,  startsWithPath};
+    return planInstall(facts, plan);
+}
+
+// Existing files under the final names are replaced only with the user's consent when those
+// names come from the installer file's own name: they may be any program's, not an earlier
+// install of this saver. Quietly, nothing is replaced.
+RunResult confirmFinalNames(HINSTANCE instance, const InstallPlan &plan, bool quiet) {
+    if (!plan.finishingProcess || !plan.namedByOwnFile) return RunResult::Done;
+    if (!fileExists(plan.paths.finalSaver) && !fileExists(plan.paths.finalPlayer)) return RunResult::Done;
+    if (quiet) return RunResult::Cancelled;
+    return confirmOverwrite(instance, plan.paths.finalSaver, plan.paths.finalPlayer);
+}
+
+// The engine image of the class, then both splash bitmaps in one piece.
+RunResult writeEngineImage(const Engine &engine, const PayloadTrailer &trailer, const InstallPlan &plan) {
+    const char *target = plan.paths.temporarySaver;
+    FileResult result = copyFileSlice(engine.path, target, plan.imageFrom, plan.imageTo);
+    if (result == FileResult::Ok && (trailer.splash1Size != 0 || trailer.splash2Size != 0)) {
+        result = appendFileSlice(engine.path, target, plan.splashFrom, plan.splashTo);
+    }
+    return fromFileResult(result);
+}
+
+// The trailer onto the saver just assembled, and the player: the carried one, or the external
+// one, whose size the trailer then gives and whose name the saver's description gets.
+RunResult writeTrailerAndPlayer(const Engine &engine, const PayloadTrailer &carried, const InstallPlan &plan,
+                                const char *playerFile) {
+    const char *saver = plan.paths.temporarySaver;
+    const char *player = plan.paths.temporaryPlayer;
+    PayloadTrailer trailer = carried;
+    if (playerFile == nullptr) {
+        FileResult result = appendPayloadTrailer(saver, &trailer);
+        if (result == FileResult::Ok) result = copyFileSlice(engine.path, player, plan.playerFrom, plan.playerTo);
+        return fromFileResult(result);
+    }
+    if (!getFileSize(playerFile, &trailer.playerSize)) return RunResult::PlayerUnreadable;
+    FileResult result = appendPayloadTrailer(saver, &trailer);
+    if (result != FileResult::Ok) return fromFileResult(result);
+    PathParts external;
+    if (splitPath(playerFile, &external) != PathResult::Ok) return RunResult::PathTooLong;
+    // An engine image without a description tag, or without room for the name, keeps its own.
+    result = writeDescriptionTag(saver, DESCRIPTION_TAG, external.baseName);
+    if (result != FileResult::Ok && result != FileResult::SeekFailed) return fromFileResult(result);
+    return fromFileResult(copyWholeFile(playerFile, player));
+}
+
+// win31 class: the installer makes the saver the system's saver itself, with its full path.
+void registerSaver(const char *saver, const char *oldSaver) {
+    if (lstrcmpA(saver, oldSaver) == 0) return;
+    WritePrivateProfileStringA("boot", "scrnsave.exe", saver, "system.ini");
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, "system.ini");
+    SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, 1, nullptr, SPIF_SENDWININICHANGE);
+}
+
+void reportInstall(HINSTANCE instance, RunResult result, bool quiet) {
+    switch (result) {
+        case RunResult::Done:
+            if (!quiet) showInstallMessage(instance, 1, STRING_INSTALLED);
+            return;
+        case RunResult::Cancelled:
+            return;
+        case RunResult::RunFromTarget:
+            showInstallMessage(instance, 0, STRING_RUN_FROM_WINDOWS_DIRECTORY);
+            return;
+        case RunResult::NeedsWin32:
+            showInstallMessage(instance, 0, STRING_NEEDS_WIN32);
+            return;
+        case RunResult::NeedsWin16:
+            showInstallMessage(instance, 0, STRING_NEEDS_WIN16);
+            return;
+        default:
+            showInstallMessage(instance, 0, STRING_INSTALL_FAILED);
+            return;
+    }
+}
+
+// Every step up to the files being in place; the first failure ends it.
+RunResult installFiles(const Engine &engine, const PayloadTrailer &trailer, const char *playerFile, bool quiet,
+                       InstallPlan *plan) {
+    RunResult result = planFromSystem(engine, trailer, playerFile, plan);
+    if (result == RunResult::Done)
+        result = confirmOverwrite(engine.instance, plan->paths.temporarySaver, plan->paths.temporaryPlayer);
+    if (result == RunResult::Done) result = confirmFinalNames(engine.instance, *plan, quiet);
+    if (result == RunResult::Done) result = writeEngineImage(engine, trailer, *plan);
+    if (result == RunResult::Done) result = writeTrailerAndPlayer(engine, trailer, *plan, playerFile);
+    if (result == RunResult::Done && plan->finishingProcess) result = startFinishingProcess(plan->paths);
+    return result;
+}
+
+}  // namespace
+
+RunResult installSaver(Engine &engine, const PayloadTrailer &trailer, const char *playerFile, bool quiet) {
+    char oldSaver[PATH_CAPACITY] = {};
+    repairSaverActivation();
+    GetPrivateProfileStringA("boot", "scrnsave.exe", "", oldSaver, PATH_CAPACITY, "system.ini");
+    InstallPlan plan;
+    const RunResult result = installFiles(engine, trailer, playerFile, quiet, &plan);
+    if (result == RunResult::Done && !plan.finishingProcess) registerSaver(plan.paths.finalSaver, oldSaver);
+    reportInstall(engine.instance, result, quiet);
+    return result;
+}
+
+RunResult askOkCancel(const char *text) {
+    return MessageBoxA(nullptr, text, "", MB_OKCANCEL | MB_ICONEXCLAMATION | MB_DEFBUTTON2) == IDOK
+               ? RunResult::Done
+               : RunResult::Cancelled;
+}
+
+RunResult confirmOverwrite(HINSTANCE instance, const char *saverPath, const char *playerPath) {
+    if (!fileExists(saverPath) && !fileExists(playerPath)) return RunResult::Done;
+    char format[PATH_CAPACITY] = {};
+    LoadStringA(instance, STRING_OVERWRITE, format, PATH_CAPACITY);
+    char question[3 * PATH_CAPACITY];
+    std::snprintf(question, sizeof question, format, saverPath, playerPath);
+    return askOkCancel(question);
+}

@@ -1,0 +1,30 @@
+// Installer mode and the finishing process of an install.
+#pragma once
+
+#include <windows.h>
+
+#include "install/finishing_command.h"
+#include "install/install_plan.h"
+#include "payload/trailer.h"
+#include "startup/engine_win.h"
+#include "startup/run_result.h"
+
+// Installs the installer file engine.path, whose trailer the entry point read, into the Windows
+// directory: the plan first (nothing is written before it holds), then the questions, the files,
+// the finishing process or the registration, and a message that tells the outcome. playerFile is
+// the "/z" argument (an external player) or null; quiet suppresses the success message (and
+// answers Cancel to replacing files of the installer's own name).
+RunResult installSaver(Engine &engine, const PayloadTrailer &trailer, const char *playerFile, bool quiet);
+
+// Done when neither file exists, else the answer to "Overwrite ... and ...?": Done or Cancelled.
+RunResult confirmOverwrite(HINSTANCE instance, const char *saverPath, const char *playerPath);
+// A question box with OK and Cancel (Cancel the default): Done for OK, Cancelled for anything else.
+RunResult askOkCancel(const char *text);
+
+// Installer side of the finishing process: starts a copy of the new saver that moves the
+// temporary files to their final names and registers the saver. FinishingNotStarted (and the
+// temporary files deleted) when it could not start.
+RunResult startFinishingProcess(const FinishingFields &paths);
+// The finishing process: moves freshly installed files to their final names and registers the
+// saver with its short path.
+RunResult finishInstall(const char *commandTail);

@@ -1,0 +1,37 @@
+#include "saver/player_job_win.h"
+
+#include "startup/process_start_win.h"
+
+PlayerState startPlayer(PlayerJob *job) {
+    releasePlayer(job);
+    job->frontWindow = nullptr;
+    StartedProcess started = {};
+    if (!startProgram(job->commandLine, &started, &job->startError)) {
+        job->state = PlayerState::FailedToStart;
+        return job->state;
+    }
+    job->process = started.process;
+    job->processId = started.id;
+    job->state = PlayerState::Running;
+    return job->state;
+}
+
+PlayerState refreshPlayerState(PlayerJob *job) {
+    if (job->state == PlayerState::Running && WaitForSingleObject(job->process, 0) != WAIT_TIMEOUT) {
+        job->state = PlayerState::Ended;
+    }
+    return job->state;
+}
+
+void releasePlayer(PlayerJob *job) {
+    if (job->process != nullptr) CloseHandle(job->process);
+    job->process = nullptr;
+    job->processId = 0;
+}
+
+bool isPlayerWindow(const PlayerJob &job, HWND window) {
+    if (window == nullptr || job.processId == 0) return false;
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    return processId == job.processId;
+}

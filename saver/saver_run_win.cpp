@@ -1,0 +1,194 @@
+#include "saver/saver_run_win.h"
+
+#include <cstring>
+
+#include "resources/resource_ids.h"
+#include "saver/window_order_win.h"
+#include "startup/scoped_win.h"
+#include "startup/system_settings_win.h"
+#include "startup/windows_paths_win.h"
+
+namespace {
+
+RECT desktopRect() {
+    RECT desktop = {};
+    GetWindowRect(GetDesktopWindow(), &desktop);
+    return desktop;
+}
+
+}  // namespace
+
+SaverRun::SaverRun(Engine &engineOfRun, OwnedImages &imagesOfRun) : engine(engineOfRun), images(imagesOfRun) {
+    window.handler = this;
+    question.engine = &engine;
+    question.saverWindow = &window;
+    question.resumer = this;
+}
+
+SaverRun::~SaverRun() {
+    if (window.handle != nullptr) DestroyWindow(window.handle);
+    releasePlayer(&player);
+}
+
+bool SaverRun::createSaverWindow() {
+    const RECT desktop = desktopRect();
+    return createEngineWindow(engine.instance, &window, 0, WS_POPUP, 0, 0, desktop.right - desktop.left,
+                              desktop.bottom - desktop.top) != nullptr;
+}
+
+void SaverRun::createErrorWindow() {
+    if (window.handle != nullptr) return;
+    const RECT desktop = desktopRect();
+    createEngineWindow(engine.instance, &window, WS_EX_TOPMOST, WS_POPUP, 0, 0, desktop.right - desktop.left,
+                       desktop.bottom - desktop.top);
+}
+
+void SaverRun::showErrorScreen() {
+    if (window.handle == nullptr) return;
+    screen.inputEndsSaver = true;
+    setCursorVisible(engine, false);
+    LoadStringA(engine.instance, STRING_SAVER_DAMAGED, screen.messageText, sizeof screen.messageText);
+    reloadImageSet(engine.instance, &images.set(), 0, 0);
+    postTimerStart(window.handle, TIMER_SPLASH, SPLASH_PERIOD);
+    postTimerStart(window.handle, TIMER_MESSAGE, MESSAGE_PERIOD);
+    ShowWindow(window.handle, SW_SHOWNORMAL);
+}
+
+void SaverRun::launchPlayer() {
+    holdForeground(window.handle, false);
+    if (startPlayer(&player) != PlayerState::Running) showErrorScreen();
+}
+
+RunResult SaverRun::run(const PayloadTrailer &trailer) {
+    char saverTarget[PATH_CAPACITY];
+    char playerTarget[PATH_CAPACITY];
+    char playerBeside[PATH_CAPACITY];
+    if (makeInstallNames(engine.path, saverTarget, playerBeside, playerTarget) == PathResult::Ok) {
+        std::strcpy(player.commandLine, playerBeside);
+    }
+    announceSaverRunning(engine, window.handle);
+
+    uint32_t playerSize = 0;
+    if (!getFileSize(player.commandLine, &playerSize)) {
+        createErrorWindow();
+        postTimerStart(window.handle, TIMER_HEARTBEAT, HEARTBEAT_PERIOD);
+        showErrorScreen();
+    } else if (playerSize == trailer.playerSize && createSaverWindow()) {
+        // Without protection the window stays hidden: only a message target under the player.
+        if (engine.passwordProtected) ShowWindow(window.handle, SW_SHOW);
+        postTimerStart(window.handle, TIMER_HEARTBEAT, HEARTBEAT_PERIOD);
+        launchPlayer();
+    }
+    if (window.handle != nullptr) supervise();
+    images.release();
+    withdrawSaverRunning(engine);
+    return RunResult::Done;
+}
+
+bool SaverRun::checkPlayer() {
+    if (refreshPlayerState(&player) != PlayerState::Ended) return false;
+    if (!engine.passwordProtected) {
+        if (window.handle != nullptr) PostMessageA(window.handle, WM_CLOSE, 0, 0);
+        return false;
+    }
+    if (question.dialog != nullptr) return false;
+    if (question.verified) return true;
+    return askForPassword(&question) == PasswordOutcome::Accepted;
+}
+
+void SaverRun::supervise() {
+    for (;;) {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) return;
+            if (question.dialog == nullptr || !IsDialogMessageA(question.dialog, &message)) {
+                TranslateMessage(&message);
+                DispatchMessageA(&message);
+            }
+            if (checkPlayer()) return;
+            if (engine.passwordProtected && !engine.platform.win95) {
+                keepWindowOrder(&player, window.handle, question.dialog);
+            }
+            if (window.handle == nullptr) return;
+        }
+        // Asleep until the next message, or the player's end while it runs: its end is noticed
+        // at once, the heartbeat timer bounds the wait otherwise.
+        HANDLE process = player.state == PlayerState::Running ? player.process : nullptr;
+        const DWORD woke =
+            MsgWaitForMultipleObjects(process != nullptr ? 1 : 0, &process, FALSE, INFINITE, QS_ALLINPUT);
+        if (woke == WAIT_OBJECT_0 && process != nullptr && checkPlayer()) return;
+    }
+}
+
+void SaverRun::onTimer(HWND target, WPARAM id) {
+    ImageSet &set = images.set();
+    if (id == TIMER_SPLASH || id == TIMER_MESSAGE) {
+        Painting paint(target);
+        if (id == TIMER_SPLASH) {
+            if (!screen.splashPainted && set.splash1.dib != nullptr) {
+                if (set.palette == nullptr) rebuildPaletteOfPictures(&set);
+                remakeSlotBitmap(paint.get(), &set.splash1, &set.palette);
+                screen.splashPainted = true;
+            }
+            drawBitmapAtRandom(target, set.splash1.bitmap, set.palette, &screen.animation);
+        } else {
+            scrollMessage(target, screen.messageText, &screen.animation);
+        }
+        return;
+    }
+    if (id == TIMER_PASSWORD && question.dialog != nullptr && IsWindow(question.dialog)) {
+        PostMessageA(question.dialog, WM_CLOSE, CLOSE_BY_TIMEOUT, 0);
+    }
+}
+
+void SaverRun::onInput() {
+    if (!screen.inputEndsSaver) return;
+    if (engine.passwordProtected) {
+        askForPassword(&question);
+    } else {
+        PostMessageA(window.handle, WM_CLOSE, 0, 0);
+    }
+}
+
+LRESULT SaverRun::onMessage(HWND target, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_DESTROY:
+            images.release();
+            PostQuitMessage(0);
+            return 0;
+        case WM_QUIT:
+            // Relayed to the player's front window, then the saver window goes.
+            if (player.state != PlayerState::NotStarted && player.state != PlayerState::FailedToStart &&
+                player.frontWindow != nullptr && IsWindow(player.frontWindow)) {
+                SendMessageA(player.frontWindow, WM_QUIT, 0, 0);
+            }
+            SendMessageA(target, WM_CLOSE, 0, 0);
+            return 0;
+        case WM_KEYDOWN:
+        case WM_SYSKEYDOWN:
+        case WM_LBUTTONDOWN:
+        case WM_RBUTTONDOWN:
+        case WM_MBUTTONDOWN:
+            onInput();
+            return DefWindowProcA(target, message, wParam, lParam);
+        case WM_MOUSEMOVE:
+            // Every fourth move counts as a click.
+            if (++screen.mouseMoveCount > MOUSE_MOVE_LIMIT) {
+                screen.mouseMoveCount = 0;
+                SendMessageA(target, WM_LBUTTONDOWN, 0, 0);
+                return 0;
+            }
+            return DefWindowProcA(target, message, wParam, lParam);
+        case WM_SYSCOMMAND:
+            if (engine.saverRunningAnnounced && (wParam == SC_CLOSE || wParam == SC_SCREENSAVE)) return 1;
+            return DefWindowProcA(target, message, wParam, lParam);
+        case WM_TIMER:
+            onTimer(target, wParam);
+            return 0;
+        case WM_SAVER_CHECKPASSWORD:
+            askForPassword(&question);
+            return 0;
+        default:
+            return DefWindowProcA(target, message, wParam, lParam);
+    }
+}

@@ -1,0 +1,20 @@
+// The engine's own run: what the entry point learns at start-up and hands by reference to the
+// mode that runs, and the system state that the run changes and puts back on its way out.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "startup/paths.h"
+#include "startup/platform_class.h"
+
+struct Engine {
+    HINSTANCE instance = nullptr;        // the engine's module: strings, dialogs, pictures
+    PlatformClass platform = {};         // exactly one class set once the run is admitted
+    bool passwordProtected = false;      // ask for the password when the show ends
+    uint32_t storedPasswordValue = 0;    // outside win95: the value system.ini [Lumivex] keeps
+    bool saverRunningAnnounced = false;  // the system was told that a saver runs
+    bool cursorHidden = false;           // the run hid the cursor
+    char path[PATH_CAPACITY] = {};       // the engine's own full path (empty for a refused run)
+};

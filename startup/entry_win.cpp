@@ -1,0 +1,135 @@
+// The engine's entry: the facts of the run, the mode they choose, the mode, and the way out.
+#include <windows.h>
+
+#include "images/image_set_win.h"
+#include "install/install_win.h"
+#include "payload/trailer.h"
+#include "resources/resource_ids.h"
+#include "saver/saver_run_win.h"
+#include "settings/settings_window_win.h"
+#include "startup/engine_win.h"
+#include "startup/mode.h"
+#include "startup/paths.h"
+#include "startup/run_result.h"
+#include "startup/single_instance_win.h"
+#include "startup/switches.h"
+#include "startup/system_settings_win.h"
+#include "startup/test_seams_win.h"
+
+namespace {
+
+bool systemLeadByte(unsigned char byte) { return IsDBCSLeadByte(byte) != 0; }
+
+const char *className(const PlatformClass &platform) {
+    return platform.win95 ? "win95" : platform.winNT ? "winNT" : "win31";
+}
+
+RunResult fromDibResult(DibResult result) {
+    switch (result) {
+        case DibResult::Ok:
+            return RunResult::Done;
+        case DibResult::NoBlock:
+            return RunResult::NoBuffer;
+        case DibResult::NoFile:
+            return RunResult::OpenFailed;
+        case DibResult::ShortRead:
+            return RunResult::ShortRead;
+        case DibResult::SeekFailed:
+            return RunResult::SeekFailed;
+        case DibResult::NotABitmap:
+            return RunResult::NotABitmap;
+    }
+    return RunResult::NotABitmap;
+}
+
+// Reads the splash bitmaps that the engine file carries into the image set in place of the
+// resource pictures.
+RunResult replaceSplashPictures(const Engine &engine, const PayloadTrailer &trailer, ImageSet *set) {
+    int32_t offsets[2] = {};
+    const FileResult found = splashOffsets(trailer, engine.platform.win31, &offsets[0], &offsets[1]);
+    if (found != FileResult::Ok) return fromFileResult(found);
+    ImageSlot *slots[2] = {&set->splash1, &set->splash2};
+    const uint32_t sizes[2] = {trailer.splash1Size, trailer.splash2Size};
+    for (int i = 0; i < 2; ++i) {
+        if (sizes[i] == 0) continue;
+        BITMAPINFOHEADER *dib = nullptr;
+        const DibResult read = readDibAtOffset(engine.path, offsets[i], &dib);
+        if (read != DibResult::Ok) return fromDibResult(read);
+        releaseImageSlot(slots[i]);
+        slots[i]->dib = dib;
+    }
+    return RunResult::Done;
+}
+
+// The settings and saver modes, with the pictures they show: the engine's own, or the splash
+// bitmaps of its file.
+RunResult runWithPictures(Engine &engine, EngineMode mode, const ModeFacts &facts, const PayloadTrailer &trailer,
+                          int show) {
+    OwnedImages images;
+    loadImageSet(engine.instance, &images.set(), BITMAP_SPLASH1, BITMAP_SPLASH2, BITMAP_CORNER);
+    const RunResult read = replaceSplashPictures(engine, trailer, &images.set());
+    if (read != RunResult::Done) return read;
+    if (mode == EngineMode::Settings) {
+        SettingsRun settings(engine, images);
+        return settings.run(show, facts.switches.changePassword);
+    }
+    SaverRun saver(engine, images);
+    return saver.run(trailer);
+}
+
+// The modes that need the engine file's payload.
+RunResult runWithPayload(Engine &engine, EngineMode mode, const ModeFacts &facts, const PayloadTrailer &trailer,
+                         int show) {
+    // "/a" opens the password options with protection on for this run.
+    if (facts.switches.changePassword) engine.passwordProtected = true;
+    testTrace("protected=%d", engine.passwordProtected ? 1 : 0);
+    if (mode == EngineMode::NoPayload) return fromFileResult(facts.trailer);
+    testTrace("mode=%s", mode == EngineMode::Settings ? "settings" : mode == EngineMode::Saver ? "saver" : "install");
+    if (mode == EngineMode::Install) {
+        return installSaver(engine, trailer, facts.switches.playerFile, facts.switches.quiet);
+    }
+    return runWithPictures(engine, mode, facts, trailer, show);
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR tail, int show) {
+    pathLeadByteTest = systemLeadByte;
+    Engine engine;
+    engine.instance = instance;
+    ModeFacts facts = {};
+    parseCommandSwitches(tail, &facts.switches);
+    facts.enginePath = engine.path;
+    facts.trailer = FileResult::OpenFailed;
+    const bool counted = joinsInstanceCount(facts.switches);
+    facts.admitted = counted && enterSingleInstance();
+    PayloadTrailer trailer = {};
+    if (facts.admitted) {
+        engine.platform = readPlatformClass();
+        testTrace("class=%s", className(engine.platform));
+        engine.passwordProtected = readPasswordProtection(engine.platform, &engine.storedPasswordValue);
+        GetModuleFileNameA(instance, engine.path, PATH_CAPACITY);
+        engine.path[PATH_CAPACITY - 1] = '\0';
+        facts.trailer = readPayloadTrailer(engine.path, &trailer);
+    }
+
+    const EngineMode mode = chooseMode(facts);
+    RunResult result = RunResult::Done;
+    switch (mode) {
+        case EngineMode::Finish:
+            result = finishInstall(tail);
+            break;
+        case EngineMode::Refused:
+            testTrace("refused");
+            break;
+        case EngineMode::Preview:
+            break;
+        default:
+            result = runWithPayload(engine, mode, facts, trailer, show);
+            break;
+    }
+    if (facts.admitted) testHoldInstance();
+    if (counted) leaveSingleInstance(engine.path);
+    setCursorVisible(engine, true);
+    return exitCodeOf(result);
+}

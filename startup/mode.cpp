@@ -1,0 +1,32 @@
+#include "startup/mode.h"
+
+#include <cstring>
+
+namespace {
+
+bool endsWithScr(const char *path) {
+    const size_t length = std::strlen(path);
+    if (length < 4) return false;
+    const char *ending = path + length - 4;
+    const char scr[] = ".scr";
+    for (int i = 0; i < 4; ++i) {
+        const char c = ending[i] >= 'A' && ending[i] <= 'Z' ? static_cast<char>(ending[i] - 'A' + 'a') : ending[i];
+        if (c != scr[i]) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool joinsInstanceCount(const CommandSwitches &switches) { return !switches.finish; }
+
+EngineMode chooseMode(const ModeFacts &facts) {
+    const CommandSwitches &switches = facts.switches;
+    if (switches.finish) return EngineMode::Finish;
+    if (!facts.admitted) return EngineMode::Refused;
+    if (switches.preview) return EngineMode::Preview;
+    if (facts.trailer != FileResult::Ok) return EngineMode::NoPayload;
+    if (switches.settings || switches.changePassword) return EngineMode::Settings;
+    if (switches.saver || endsWithScr(facts.enginePath)) return EngineMode::Saver;
+    return EngineMode::Install;
+}

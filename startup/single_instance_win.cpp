@@ -1,0 +1,26 @@
+#include "startup/single_instance_win.h"
+
+#include <windows.h>
+
+#include "startup/install_names.h"
+
+// Counts the active processes of this image file: -1 in the file, so the first process raises it
+// to 0. It lives alone in a section that every process of the file shares.
+__attribute__((section("Shared"), shared)) volatile LONG instanceCount = -1;
+
+bool enterSingleInstance() { return InterlockedIncrement(&instanceCount) == 0; }
+
+PathResult finishingCopyPath(const char *path, char *out) {
+    char result[PATH_CAPACITY];
+    PathResult status = copyPath(result, path);
+    if (status == PathResult::Ok) status = replacePathParts(result, nullptr, nullptr, FINISHING_COPY_NAME, "exe");
+    if (status == PathResult::Ok) status = copyPath(out, result);
+    if (status != PathResult::Ok) out[0] = '\0';
+    return status;
+}
+
+void leaveSingleInstance(const char *enginePath) {
+    char leftover[PATH_CAPACITY];
+    if (finishingCopyPath(enginePath, leftover) == PathResult::Ok && fileExists(leftover)) DeleteFileA(leftover);
+    InterlockedDecrement(&instanceCount);
+}
