@@ -87,5 +87,9 @@ target_compile_options(test-player PRIVATE ${LUMIVEX_WARNINGS})
 # The shipped engine's file: the shared section and the imported DLLs.
 add_test(NAME engine_file_layout
          COMMAND ${CMAKE_SOURCE_DIR}/scripts/check-engine-file.sh $<TARGET_FILE:lumivex> ${CMAKE_OBJDUMP})
+# The engine's structure: no circular includes, the folders' directions, and the process-wide state.
+add_test(NAME engine_architecture
+         COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/scripts/check-architecture.py --nm ${CMAKE_NM}
+                 $<TARGET_FILE:lumivex_win>)
 
 include(${CMAKE_SOURCE_DIR}/tests/WindowsTests.cmake)

@@ -1,7 +1,7 @@
 #include "saver/password_win.h"
 
 #include "resources/resource_ids.h"
-#include "saver/password_reduction.h"
+#include "startup/password_reduction.h"
 #include "startup/system_settings_win.h"
 #include "startup/test_seams_win.h"
 

@@ -79,8 +79,8 @@ string(SUBSTRING "${named_suites}" 1 -1 named_suites)
 windows_test_group(e2e_password COMMAND e2e_tests --gtest_filter=-${named_suites} ${E2E_OPTIONS})
 
 # Timing of the saver under Wine, run by hand (see the saver_timing source for the command).
-add_executable(launch_only tests/e2e/launch_only.cpp)
-add_executable(saver_timing tests/e2e/saver_timing.cpp)
+add_executable(launch_only tools/timing/launch_only.cpp)
+add_executable(saver_timing tools/timing/saver_timing.cpp)
 target_link_libraries(saver_timing PRIVATE win_test_support lumivex_win)
 
 # Stand-ins for the system's password services, installed into the prefix by the tests that

@@ -7,7 +7,7 @@
 
 #include "../win/support.h"
 #include "engine_files.h"
-#include "saver/password_reduction.h"
+#include "startup/password_reduction.h"
 
 namespace {
 

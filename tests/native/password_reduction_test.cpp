@@ -1,4 +1,4 @@
-#include "saver/password_reduction.h"
+#include "startup/password_reduction.h"
 
 #include <gtest/gtest.h>
 

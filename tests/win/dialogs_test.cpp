@@ -10,7 +10,7 @@
 
 #include "images/image_set_win.h"
 #include "resources/resource_ids.h"
-#include "saver/password_reduction.h"
+#include "startup/password_reduction.h"
 #include "saver_session.h"
 #include "settings/password_options_win.h"
 #include "settings/settings_window_win.h"

@@ -9,7 +9,7 @@
 #include <cstring>
 
 #include "resources/resource_ids.h"
-#include "saver/password_reduction.h"
+#include "startup/password_reduction.h"
 #include "saver/saver_run_win.h"
 #include "startup/system_settings_win.h"
 #include "support.h"
