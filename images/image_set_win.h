@@ -61,7 +61,7 @@ public:
     ~OwnedImages() { release(); }
     OwnedImages(const OwnedImages &) = delete;
     OwnedImages &operator=(const OwnedImages &) = delete;
-    ImageSet &set() { return set_; }
+    ImageSet &imageSet() { return set_; }
     void release() { freeImageSet(&set_); }
 
 private:

@@ -21,8 +21,8 @@ void onDialogGone(PasswordQuestion *question, HWND dialog) {
     GetDlgItemTextA(dialog, IDC_PASSWORD_EDIT, text, sizeof text);
     announceSaverRunning(*question->engine, saver);
     verifyPassword(question, text);
-    question->dialog = nullptr;
-    if (question->verified) {
+    question->passwordDialog = nullptr;
+    if (question->passwordVerified) {
         PostMessageA(saver, WM_CLOSE, 0, 0);
         question->closedByTimeout = false;
         return;
@@ -41,14 +41,14 @@ void onDialogGone(PasswordQuestion *question, HWND dialog) {
 
 void verifyPassword(PasswordQuestion *question, const char *text) {
     if (!question->engine->platform.win95) {
-        question->verified = reducePassword(text) == question->engine->storedPasswordValue;
+        question->passwordVerified = reducePassword(text) == question->engine->storedPasswordValue;
         return;
     }
     // Without the system's password library the password counts as accepted.
     const SystemLibrary library("PASSWORD.CPL");
     const auto verify = reinterpret_cast<VerifyScreenSavePwdFunction>(
         reinterpret_cast<void *>(library.function("VerifyScreenSavePwd")));
-    question->verified = verify == nullptr || verify(question->saverWindow->handle) != FALSE;
+    question->passwordVerified = verify == nullptr || verify(question->saverWindow->handle) != FALSE;
 }
 
 PasswordOutcome askForPassword(PasswordQuestion *question) {
@@ -60,14 +60,14 @@ PasswordOutcome askForPassword(PasswordQuestion *question) {
         verifyPassword(question, "");
         holdForeground(saver, false);
         setCursorVisible(engine, false);
-        if (!question->verified) {
+        if (!question->passwordVerified) {
             question->resumer->resumeShow();
             return PasswordOutcome::Refused;
         }
         if (saver != nullptr) PostMessageA(saver, WM_CLOSE, 0, 0);
         return PasswordOutcome::Accepted;
     }
-    if (question->dialog == nullptr) {
+    if (question->passwordDialog == nullptr) {
         HWND dialog = CreateDialogParamA(engine.instance, MAKEINTRESOURCEA(DIALOG_PASSWORD_ENTRY), saver,
                                          passwordEntryProc, reinterpret_cast<LPARAM>(question));
         if (dialog != nullptr) ShowWindow(dialog, SW_SHOW);
@@ -80,8 +80,8 @@ INT_PTR CALLBACK passwordEntryProc(HWND dialog, UINT message, WPARAM wParam, LPA
         case WM_INITDIALOG: {
             SetWindowLongPtrA(dialog, DWLP_USER, lParam);
             PasswordQuestion *question = questionOf(dialog);
-            question->dialog = dialog;
-            question->verified = false;
+            question->passwordDialog = dialog;
+            question->passwordVerified = false;
             postTimerStart(question->saverWindow->handle, TIMER_PASSWORD, testPasswordTimeout(PASSWORD_TIMEOUT));
             return TRUE;
         }

@@ -25,10 +25,10 @@ struct PasswordQuestion {
     Engine *engine = nullptr;
     EngineWindow *saverWindow = nullptr;  // owns the question, gets its verdict
     ShowResumer *resumer = nullptr;
-    HWND dialog = nullptr;         // the engine's question while it is open
-    bool verified = false;         // the last verification accepted the password
-    LONG failedAttempts = 0;       // wrong passwords in a row in the engine's question
-    bool closedByTimeout = false;  // the engine's question was closed by its time-out
+    HWND passwordDialog = nullptr;  // the engine's question while it is open
+    bool passwordVerified = false;  // the last verification accepted the password
+    LONG failedAttempts = 0;        // wrong passwords in a row in the engine's question
+    bool closedByTimeout = false;   // the engine's question was closed by its time-out
 };
 
 enum class PasswordOutcome {
@@ -42,7 +42,7 @@ enum class PasswordOutcome {
 // window is asked to close; refused, the question is asked again, and after the third wrong
 // answer in a row or at the time-out the show goes on.
 PasswordOutcome askForPassword(PasswordQuestion *question);
-// Sets question->verified: the system's verdict on the win95 class (accepted without the
+// Sets question->passwordVerified: the system's verdict on the win95 class (accepted without the
 // system's password library), else the typed text's value against the stored one.
 void verifyPassword(PasswordQuestion *question, const char *text);
 

@@ -4,14 +4,14 @@
 
 PlayerState startPlayer(PlayerJob *job) {
     releasePlayer(job);
-    job->frontWindow = nullptr;
+    job->playerWindow = nullptr;
     StartedProcess started = {};
-    if (!startProgram(job->commandLine, &started, &job->startError)) {
+    if (!startProgram(job->playerCommandLine, &started, &job->startError)) {
         job->state = PlayerState::FailedToStart;
         return job->state;
     }
     job->process = started.process;
-    job->processId = started.id;
+    job->playerProcessId = started.id;
     job->state = PlayerState::Running;
     return job->state;
 }
@@ -26,12 +26,12 @@ PlayerState refreshPlayerState(PlayerJob *job) {
 void releasePlayer(PlayerJob *job) {
     if (job->process != nullptr) CloseHandle(job->process);
     job->process = nullptr;
-    job->processId = 0;
+    job->playerProcessId = 0;
 }
 
 bool isPlayerWindow(const PlayerJob &job, HWND window) {
-    if (window == nullptr || job.processId == 0) return false;
+    if (window == nullptr || job.playerProcessId == 0) return false;
     DWORD processId = 0;
     GetWindowThreadProcessId(window, &processId);
-    return processId == job.processId;
+    return processId == job.playerProcessId;
 }

@@ -14,10 +14,10 @@ enum class PlayerState {
 };
 
 struct PlayerJob {
-    char commandLine[PATH_CAPACITY] = "  ";  // the player's full path, its whole command line
-    HANDLE process = nullptr;                // owned while not null
-    DWORD processId = 0;
-    HWND frontWindow = nullptr;  // the player's window last seen in front
+    char playerCommandLine[PATH_CAPACITY] = "  ";  // the player's full path, its whole command line
+    HANDLE process = nullptr;                      // owned while not null
+    DWORD playerProcessId = 0;
+    HWND playerWindow = nullptr;  // the player's window last seen in front
     PlayerState state = PlayerState::NotStarted;
     DWORD startError = 0;
 };

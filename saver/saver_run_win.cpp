@@ -19,43 +19,43 @@ RECT desktopRect() {
 }  // namespace
 
 SaverRun::SaverRun(Engine &engineOfRun, OwnedImages &imagesOfRun) : engine(engineOfRun), images(imagesOfRun) {
-    window.handler = this;
+    saverWindow.handler = this;
     question.engine = &engine;
-    question.saverWindow = &window;
+    question.saverWindow = &saverWindow;
     question.resumer = this;
 }
 
 SaverRun::~SaverRun() {
-    if (window.handle != nullptr) DestroyWindow(window.handle);
+    if (saverWindow.handle != nullptr) DestroyWindow(saverWindow.handle);
     releasePlayer(&player);
 }
 
 bool SaverRun::createSaverWindow() {
     const RECT desktop = desktopRect();
-    return createEngineWindow(engine.instance, &window, 0, WS_POPUP, 0, 0, desktop.right - desktop.left,
+    return createEngineWindow(engine.instance, &saverWindow, 0, WS_POPUP, 0, 0, desktop.right - desktop.left,
                               desktop.bottom - desktop.top) != nullptr;
 }
 
 void SaverRun::createErrorWindow() {
-    if (window.handle != nullptr) return;
+    if (saverWindow.handle != nullptr) return;
     const RECT desktop = desktopRect();
-    createEngineWindow(engine.instance, &window, WS_EX_TOPMOST, WS_POPUP, 0, 0, desktop.right - desktop.left,
+    createEngineWindow(engine.instance, &saverWindow, WS_EX_TOPMOST, WS_POPUP, 0, 0, desktop.right - desktop.left,
                        desktop.bottom - desktop.top);
 }
 
 void SaverRun::showErrorScreen() {
-    if (window.handle == nullptr) return;
+    if (saverWindow.handle == nullptr) return;
     screen.inputEndsSaver = true;
     setCursorVisible(engine, false);
     LoadStringA(engine.instance, STRING_SAVER_DAMAGED, screen.messageText, sizeof screen.messageText);
-    reloadImageSet(engine.instance, &images.set(), 0, 0);
-    postTimerStart(window.handle, TIMER_SPLASH, SPLASH_PERIOD);
-    postTimerStart(window.handle, TIMER_MESSAGE, MESSAGE_PERIOD);
-    ShowWindow(window.handle, SW_SHOWNORMAL);
+    reloadImageSet(engine.instance, &images.imageSet(), 0, 0);
+    postTimerStart(saverWindow.handle, TIMER_SPLASH, SPLASH_PERIOD);
+    postTimerStart(saverWindow.handle, TIMER_MESSAGE, MESSAGE_PERIOD);
+    ShowWindow(saverWindow.handle, SW_SHOWNORMAL);
 }
 
 void SaverRun::launchPlayer() {
-    holdForeground(window.handle, false);
+    holdForeground(saverWindow.handle, false);
     if (startPlayer(&player) != PlayerState::Running) showErrorScreen();
 }
 
@@ -64,23 +64,22 @@ RunResult SaverRun::run(const PayloadTrailer &trailer) {
     char playerTarget[PATH_CAPACITY];
     char playerBeside[PATH_CAPACITY];
     if (makeInstallNames(engine.path, saverTarget, playerBeside, playerTarget) == PathResult::Ok) {
-        std::strcpy(player.commandLine, playerBeside);
+        std::strcpy(player.playerCommandLine, playerBeside);
     }
-    announceSaverRunning(engine, window.handle);
+    announceSaverRunning(engine, saverWindow.handle);
 
     uint32_t playerSize = 0;
-    if (!getFileSize(player.commandLine, &playerSize)) {
+    if (!getFileSize(player.playerCommandLine, &playerSize)) {
         createErrorWindow();
-        postTimerStart(window.handle, TIMER_HEARTBEAT, HEARTBEAT_PERIOD);
+        postTimerStart(saverWindow.handle, TIMER_HEARTBEAT, HEARTBEAT_PERIOD);
         showErrorScreen();
     } else if (playerSize == trailer.playerSize && createSaverWindow()) {
         // Without protection the window stays hidden: only a message target under the player.
-        if (engine.passwordProtected) ShowWindow(window.handle, SW_SHOW);
-        postTimerStart(window.handle, TIMER_HEARTBEAT, HEARTBEAT_PERIOD);
+        if (engine.passwordProtected) ShowWindow(saverWindow.handle, SW_SHOW);
+        postTimerStart(saverWindow.handle, TIMER_HEARTBEAT, HEARTBEAT_PERIOD);
         launchPlayer();
     }
-    if (window.handle != nullptr) supervise();
-    images.release();
+    if (saverWindow.handle != nullptr) supervise();
     withdrawSaverRunning(engine);
     return RunResult::Done;
 }
@@ -88,11 +87,11 @@ RunResult SaverRun::run(const PayloadTrailer &trailer) {
 bool SaverRun::checkPlayer() {
     if (refreshPlayerState(&player) != PlayerState::Ended) return false;
     if (!engine.passwordProtected) {
-        if (window.handle != nullptr) PostMessageA(window.handle, WM_CLOSE, 0, 0);
+        if (saverWindow.handle != nullptr) PostMessageA(saverWindow.handle, WM_CLOSE, 0, 0);
         return false;
     }
-    if (question.dialog != nullptr) return false;
-    if (question.verified) return true;
+    if (question.passwordDialog != nullptr) return false;
+    if (question.passwordVerified) return true;
     return askForPassword(&question) == PasswordOutcome::Accepted;
 }
 
@@ -101,15 +100,15 @@ void SaverRun::supervise() {
         MSG message;
         while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
             if (message.message == WM_QUIT) return;
-            if (question.dialog == nullptr || !IsDialogMessageA(question.dialog, &message)) {
+            if (question.passwordDialog == nullptr || !IsDialogMessageA(question.passwordDialog, &message)) {
                 TranslateMessage(&message);
                 DispatchMessageA(&message);
             }
             if (checkPlayer()) return;
             if (engine.passwordProtected && !engine.platform.win95) {
-                keepWindowOrder(&player, window.handle, question.dialog);
+                keepWindowOrder(&player, saverWindow.handle, question.passwordDialog);
             }
-            if (window.handle == nullptr) return;
+            if (saverWindow.handle == nullptr) return;
         }
         // Asleep until the next message, or the player's end while it runs: its end is noticed
         // at once, the heartbeat timer bounds the wait otherwise.
@@ -121,7 +120,7 @@ void SaverRun::supervise() {
 }
 
 void SaverRun::onTimer(HWND target, WPARAM id) {
-    ImageSet &set = images.set();
+    ImageSet &set = images.imageSet();
     if (id == TIMER_SPLASH || id == TIMER_MESSAGE) {
         Painting paint(target);
         if (id == TIMER_SPLASH) {
@@ -136,8 +135,8 @@ void SaverRun::onTimer(HWND target, WPARAM id) {
         }
         return;
     }
-    if (id == TIMER_PASSWORD && question.dialog != nullptr && IsWindow(question.dialog)) {
-        PostMessageA(question.dialog, WM_CLOSE, CLOSE_BY_TIMEOUT, 0);
+    if (id == TIMER_PASSWORD && question.passwordDialog != nullptr && IsWindow(question.passwordDialog)) {
+        PostMessageA(question.passwordDialog, WM_CLOSE, CLOSE_BY_TIMEOUT, 0);
     }
 }
 
@@ -146,7 +145,7 @@ void SaverRun::onInput() {
     if (engine.passwordProtected) {
         askForPassword(&question);
     } else {
-        PostMessageA(window.handle, WM_CLOSE, 0, 0);
+        PostMessageA(saverWindow.handle, WM_CLOSE, 0, 0);
     }
 }
 
@@ -159,8 +158,8 @@ LRESULT SaverRun::onMessage(HWND target, UINT message, WPARAM wParam, LPARAM lPa
         case WM_QUIT:
             // Relayed to the player's front window, then the saver window goes.
             if (player.state != PlayerState::NotStarted && player.state != PlayerState::FailedToStart &&
-                player.frontWindow != nullptr && IsWindow(player.frontWindow)) {
-                SendMessageA(player.frontWindow, WM_QUIT, 0, 0);
+                player.playerWindow != nullptr && IsWindow(player.playerWindow)) {
+                SendMessageA(player.playerWindow, WM_QUIT, 0, 0);
             }
             SendMessageA(target, WM_CLOSE, 0, 0);
             return 0;

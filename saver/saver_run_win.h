@@ -57,7 +57,7 @@ public:
 
     Engine &engine;
     OwnedImages &images;
-    EngineWindow window;  // the saver window, or the error screen's window
+    EngineWindow saverWindow;  // the saver window, or the error screen's window
     PlayerJob player;
     PasswordQuestion question;
     ErrorScreen screen;

@@ -7,7 +7,7 @@ HWND windowOwner(HWND window) { return reinterpret_cast<HWND>(GetWindowLongPtrA(
 // The order player window, saver window, everything else.
 void raiseSaverAndPlayer(const PlayerJob &player, HWND saverWindow, HWND foreground) {
     if (foreground != saverWindow && IsWindow(saverWindow)) SetForegroundWindow(saverWindow);
-    if (player.frontWindow != nullptr && IsWindow(player.frontWindow)) SetForegroundWindow(player.frontWindow);
+    if (player.playerWindow != nullptr && IsWindow(player.playerWindow)) SetForegroundWindow(player.playerWindow);
 }
 
 }  // namespace
@@ -20,7 +20,7 @@ void keepWindowOrder(PlayerJob *player, HWND saverWindow, HWND passwordDialog) {
         belongsToPlayer = owner != nullptr && IsWindow(owner) && isPlayerWindow(*player, owner);
     }
     if (belongsToPlayer) {
-        player->frontWindow = foreground;
+        player->playerWindow = foreground;
         HWND below = foreground;
         while (below != nullptr && isPlayerWindow(*player, below)) below = GetWindow(below, GW_HWNDNEXT);
         if (below != saverWindow) raiseSaverAndPlayer(*player, saverWindow, foreground);

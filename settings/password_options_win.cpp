@@ -3,8 +3,8 @@
 #include <cstring>
 
 #include "resources/resource_ids.h"
-#include "startup/password_reduction.h"
 #include "startup/messages_win.h"
+#include "startup/password_reduction.h"
 #include "startup/profile_number.h"
 #include "startup/system_settings_win.h"
 

@@ -13,7 +13,7 @@ SettingsRun *runOf(HWND dialog) { return reinterpret_cast<SettingsRun *>(GetWind
 
 // The palette and bitmaps of the pictures, their places, and the size of both windows.
 void initialiseDialog(SettingsRun &run, HWND dialog) {
-    ImageSet &set = run.images.set();
+    ImageSet &set = run.images.imageSet();
     rebuildPaletteOfPictures(&set);
     int height = 0;
     int width = 0;
@@ -25,7 +25,7 @@ void initialiseDialog(SettingsRun &run, HWND dialog) {
 }
 
 void paintDialog(SettingsRun &run, HWND dialog) {
-    const ImageSet &set = run.images.set();
+    const ImageSet &set = run.images.imageSet();
     Painting paint(dialog);
     RECT area;
     if (!GetWindowRect(dialog, &area)) area = UNREADABLE_AREA;
@@ -41,15 +41,15 @@ void paintDialog(SettingsRun &run, HWND dialog) {
 // A key or button in the dialog: the main window is hidden and told that it goes (its WM_DESTROY
 // handling ends the loop), and the dialog goes.
 void closeSettings(SettingsRun &run, HWND dialog) {
-    ShowWindow(run.main.handle, SW_HIDE);
-    PostMessageA(run.main.handle, WM_DESTROY, 0, 0);
+    ShowWindow(run.mainWindow.handle, SW_HIDE);
+    PostMessageA(run.mainWindow.handle, WM_DESTROY, 0, 0);
     DestroyWindow(dialog);
 }
 
 // The pictures' palette realised in the dialog (made again when it was dropped), and the dialog
 // painted again. True when there is a palette.
 bool realisePalette(SettingsRun &run, HWND dialog) {
-    ImageSet &set = run.images.set();
+    ImageSet &set = run.images.imageSet();
     if (set.palette == nullptr) rebuildPaletteOfPictures(&set);
     {
         WindowDC dc(set.palette != nullptr ? dialog : nullptr);
@@ -64,30 +64,30 @@ bool realisePalette(SettingsRun &run, HWND dialog) {
 
 SettingsRun::SettingsRun(Engine &engineOfRun, OwnedImages &imagesOfRun)
     : engine(engineOfRun), images(imagesOfRun), addMenuHeight(engineOfRun.platform.win31) {
-    main.handler = this;
+    mainWindow.handler = this;
 }
 
 SettingsRun::~SettingsRun() {
-    if (dialog != nullptr) DestroyWindow(dialog);
+    if (settingsDialog != nullptr) DestroyWindow(settingsDialog);
     if (made_ != nullptr && IsWindow(made_)) DestroyWindow(made_);
 }
 
 bool SettingsRun::createWindows() {
-    made_ = createEngineWindow(engine.instance, &main, 0, WS_SYSMENU, CW_USEDEFAULT, 0, 0, 0);
+    made_ = createEngineWindow(engine.instance, &mainWindow, 0, WS_SYSMENU, CW_USEDEFAULT, 0, 0, 0);
     if (made_ == nullptr) return false;
-    dialog =
-        CreateDialogParamA(engine.instance, "Lumivex", main.handle, settingsDialogProc, reinterpret_cast<LPARAM>(this));
-    return dialog != nullptr;
+    settingsDialog = CreateDialogParamA(engine.instance, "Lumivex", mainWindow.handle, settingsDialogProc,
+                                        reinterpret_cast<LPARAM>(this));
+    return settingsDialog != nullptr;
 }
 
 RunResult SettingsRun::run(int show, bool changePassword) {
     if (!createWindows()) return RunResult::Done;
     if (changePassword) {
-        PostMessageA(main.handle, WM_COMMAND, MENU_PASSWORDS, 0);
+        PostMessageA(mainWindow.handle, WM_COMMAND, MENU_PASSWORDS, 0);
     } else {
-        ShowWindow(main.handle, show);
+        ShowWindow(mainWindow.handle, show);
     }
-    ShowWindow(dialog, SW_SHOW);
+    ShowWindow(settingsDialog, SW_SHOW);
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
         TranslateMessage(&message);
@@ -99,14 +99,16 @@ RunResult SettingsRun::run(int show, bool changePassword) {
 LRESULT SettingsRun::onMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_DESTROY:
-            if (dialog != nullptr && IsWindow(dialog)) DestroyWindow(dialog);
+            if (settingsDialog != nullptr && IsWindow(settingsDialog)) DestroyWindow(settingsDialog);
             images.release();
             PostQuitMessage(0);
             return 0;
         case WM_KEYDOWN:
             // The keyboard focus is on this window, whose client area the pictures dialog fills:
             // a key pressed here closes the settings window as the dialog does.
-            if (dialog != nullptr && IsWindow(dialog)) return SendMessageA(dialog, message, wParam, lParam);
+            if (settingsDialog != nullptr && IsWindow(settingsDialog)) {
+                return SendMessageA(settingsDialog, message, wParam, lParam);
+            }
             return DefWindowProcA(window, message, wParam, lParam);
         case WM_COMMAND:
             if (wParam == MENU_EXIT) {
@@ -120,7 +122,9 @@ LRESULT SettingsRun::onMessage(HWND window, UINT message, WPARAM wParam, LPARAM 
             return DefWindowProcA(window, message, wParam, lParam);
         case WM_QUERYNEWPALETTE:
         case WM_PALETTECHANGED:
-            if (dialog != nullptr && IsWindow(dialog)) return SendMessageA(dialog, message, wParam, lParam);
+            if (settingsDialog != nullptr && IsWindow(settingsDialog)) {
+                return SendMessageA(settingsDialog, message, wParam, lParam);
+            }
             return DefWindowProcA(window, message, wParam, lParam);
         default:
             return DefWindowProcA(window, message, wParam, lParam);
@@ -149,7 +153,7 @@ INT_PTR CALLBACK settingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
             DestroyWindow(dialog);
             return FALSE;
         case WM_DESTROY:
-            run->dialog = nullptr;
+            run->settingsDialog = nullptr;
             return TRUE;
         case WM_SYSCOMMAND:
             return FALSE;

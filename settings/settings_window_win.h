@@ -28,11 +28,11 @@ public:
     Engine &engine;
     OwnedImages &images;
     bool addMenuHeight;  // the main window's height also counts a menu bar (win31 class)
-    EngineWindow main;
-    HWND dialog = nullptr;  // the pictures dialog, while it exists
+    EngineWindow mainWindow;
+    HWND settingsDialog = nullptr;  // the pictures dialog, while it exists
 
 private:
-    // The main window as made: it outlives main.handle, which its (posted) WM_DESTROY clears.
+    // The main window as made: it outlives mainWindow.handle, which its (posted) WM_DESTROY clears.
     HWND made_ = nullptr;
 };
 

@@ -15,6 +15,6 @@ struct Engine {
     bool passwordProtected = false;      // ask for the password when the show ends
     uint32_t storedPasswordValue = 0;    // outside win95: the value system.ini [Lumivex] keeps
     bool saverRunningAnnounced = false;  // the system was told that a saver runs
-    bool cursorHidden = false;           // the run hid the cursor
+    bool cursorShown = true;             // the cursor state last requested
     char path[PATH_CAPACITY] = {};       // the engine's own full path (empty for a refused run)
 };

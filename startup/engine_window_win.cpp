@@ -16,12 +16,12 @@ bool handleClassMessage(EngineWindow &state, UINT message, WPARAM wParam, LPARAM
     switch (message) {
         case WM_SAVER_STARTTIMER:
             if (isTimerId(wParam))
-                state.timers[wParam] = SetTimer(state.handle, wParam, static_cast<UINT>(lParam), nullptr);
+                state.timerTable[wParam] = SetTimer(state.handle, wParam, static_cast<UINT>(lParam), nullptr);
             return true;
         case WM_SAVER_STOPTIMER:
-            if (isTimerId(wParam) && state.timers[wParam] != 0) {
+            if (isTimerId(wParam) && state.timerTable[wParam] != 0) {
                 KillTimer(state.handle, wParam);
-                state.timers[wParam] = 0;
+                state.timerTable[wParam] = 0;
             }
             return true;
         case WM_ERASEBKGND: {
@@ -77,8 +77,8 @@ LRESULT CALLBACK engineWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
     if (handleClassMessage(*state, message, wParam, lParam, &result)) return result;
     if (message == WM_DESTROY) {
         for (UINT_PTR id = 1; id < TIMER_SLOTS; ++id) {
-            if (state->timers[id] != 0) KillTimer(window, id);
-            state->timers[id] = 0;
+            if (state->timerTable[id] != 0) KillTimer(window, id);
+            state->timerTable[id] = 0;
         }
     }
     result = state->handler != nullptr ? state->handler->onMessage(window, message, wParam, lParam)

@@ -33,8 +33,8 @@ protected:
 
 // One window of the class, owned by the mode that made it (it must outlive the window).
 struct EngineWindow {
-    HWND handle = nullptr;              // null before creation and once destroyed
-    UINT_PTR timers[TIMER_SLOTS] = {};  // SetTimer's result per timer id, 0 when not running
+    HWND handle = nullptr;                  // null before creation and once destroyed
+    UINT_PTR timerTable[TIMER_SLOTS] = {};  // SetTimer's result per timer id, 0 when not running
     EngineWindowHandler *handler = nullptr;
 };
 

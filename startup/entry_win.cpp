@@ -66,8 +66,8 @@ RunResult replaceSplashPictures(const Engine &engine, const PayloadTrailer &trai
 RunResult runWithPictures(Engine &engine, EngineMode mode, const ModeFacts &facts, const PayloadTrailer &trailer,
                           int show) {
     OwnedImages images;
-    loadImageSet(engine.instance, &images.set(), BITMAP_SPLASH1, BITMAP_SPLASH2, BITMAP_CORNER);
-    const RunResult read = replaceSplashPictures(engine, trailer, &images.set());
+    loadImageSet(engine.instance, &images.imageSet(), BITMAP_SPLASH1, BITMAP_SPLASH2, BITMAP_CORNER);
+    const RunResult read = replaceSplashPictures(engine, trailer, &images.imageSet());
     if (read != RunResult::Done) return read;
     if (mode == EngineMode::Settings) {
         SettingsRun settings(engine, images);

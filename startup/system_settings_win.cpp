@@ -121,7 +121,7 @@ void withdrawSaverRunning(Engine &engine) {
 }
 
 void setCursorVisible(Engine &engine, bool show) {
-    if (show && engine.cursorHidden) ShowCursor(TRUE);
-    if (!show && !engine.cursorHidden) ShowCursor(FALSE);
-    engine.cursorHidden = !show;
+    if (show && !engine.cursorShown) ShowCursor(TRUE);
+    if (!show && engine.cursorShown) ShowCursor(FALSE);
+    engine.cursorShown = show;
 }

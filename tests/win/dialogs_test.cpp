@@ -51,26 +51,26 @@ TEST(PasswordQuestion, AskingShowsOneEmptyQuestionOverTheSaverWindow) {
     SaverSession session;
     ASSERT_NE(nullptr, session.window);
     PasswordQuestion &question = session.run.question;
-    question.verified = true;
+    question.passwordVerified = true;
     EXPECT_TRUE(asks(&question));
-    const HWND first = question.dialog;
+    const HWND first = question.passwordDialog;
     ASSERT_NE(nullptr, first);
     EXPECT_TRUE(IsWindowVisible(first));
     EXPECT_EQ("Password Entry", readDialogText(first).caption);
     EXPECT_EQ(session.window, GetWindow(first, GW_OWNER)) << "owned by the saver window";
     EXPECT_EQ("", itemText(first, IDC_PASSWORD_EDIT));
-    EXPECT_FALSE(question.verified) << "a new question has no verdict yet";
+    EXPECT_FALSE(question.passwordVerified) << "a new question has no verdict yet";
     MSG start = {};
     EXPECT_TRUE(PeekMessageA(&start, session.window, WM_SAVER_STARTTIMER, WM_SAVER_STARTTIMER, PM_NOREMOVE));
     EXPECT_EQ(TIMER_PASSWORD, start.wParam);
     EXPECT_EQ(30000, start.lParam) << "the question gives up after 30 s";
-    EXPECT_TRUE(pumpUntil([&] { return session.run.window.timers[TIMER_PASSWORD] != 0; }, 2000)) << "the time-out runs";
+    EXPECT_TRUE(pumpUntil([&] { return session.run.saverWindow.timerTable[TIMER_PASSWORD] != 0; }, 2000)) << "the time-out runs";
     // Asked again directly and by the saver window's private message while it is open.
     EXPECT_TRUE(asks(&question));
     PostMessageA(session.window, WM_SAVER_CHECKPASSWORD, 0, 0);
     pumpFor(200);
     EXPECT_EQ(1u, visibleDialogs().size()) << "only one question";
-    EXPECT_EQ(first, question.dialog) << "the first question stays";
+    EXPECT_EQ(first, question.passwordDialog) << "the first question stays";
 }
 
 enum class Leave { Ok, Escape, SystemMenuClose, TimeOutClose, TimeOutTimer };
@@ -88,7 +88,7 @@ void leave(const SaverSession &session, HWND dialog, Leave how) {
 // What became of the question: still open; accepted (the saver window closed); asked again (a
 // new dialog); or refused for good (the show resumed: without a player, on its error screen).
 std::string outcome(const SaverSession &session, HWND first) {
-    const HWND open = session.run.question.dialog;
+    const HWND open = session.run.question.passwordDialog;
     if (open == first && IsWindowVisible(first)) return "still open";
     if (!IsWindow(session.window)) return "accepted";
     if (open != nullptr) return "asked again";
@@ -125,7 +125,7 @@ TEST(PasswordQuestion, LeavingTheQuestionVerifiesWhatWasTyped) {
         session.engine.storedPasswordValue = row.stored;
         question.failedAttempts = row.failedBefore;
         askForPassword(&question);
-        const HWND first = question.dialog;
+        const HWND first = question.passwordDialog;
         ASSERT_NE(nullptr, first) << row.label;
         SetDlgItemTextA(first, IDC_PASSWORD_EDIT, row.typed);
         leave(session, first, row.how);
@@ -135,8 +135,8 @@ TEST(PasswordQuestion, LeavingTheQuestionVerifiesWhatWasTyped) {
         EXPECT_EQ(row.failedAfter, question.failedAttempts) << row.label;
         const bool timeOutLeft = row.how != Leave::Escape && question.closedByTimeout;
         EXPECT_FALSE(timeOutLeft) << row.label << ": the time-out does not outlive its question";
-        const bool askedAgain = question.dialog != nullptr && question.dialog != first;
-        EXPECT_EQ("", askedAgain ? itemText(question.dialog, IDC_PASSWORD_EDIT) : "") << row.label << ": new one empty";
+        const bool askedAgain = question.passwordDialog != nullptr && question.passwordDialog != first;
+        EXPECT_EQ("", askedAgain ? itemText(question.passwordDialog, IDC_PASSWORD_EDIT) : "") << row.label << ": new one empty";
     }
 }
 
@@ -337,16 +337,16 @@ struct SettingsSession {
     explicit SettingsSession(bool pictures, bool menuHeight = false) {
         engine.instance = self();
         engine.platform = PlatformClass{true, false, false};
-        if (pictures) loadImageSet(self(), &images.set(), BITMAP_SPLASH1, BITMAP_SPLASH2, BITMAP_CORNER);
+        if (pictures) loadImageSet(self(), &images.imageSet(), BITMAP_SPLASH1, BITMAP_SPLASH2, BITMAP_CORNER);
         run.addMenuHeight = menuHeight;
         run.createWindows();
-        main = run.main.handle;
-        dialog = run.dialog;
+        main = run.mainWindow.handle;
+        dialog = run.settingsDialog;
     }
     ~SettingsSession() { pumpFor(50); }
     void dropPalette() {
-        DeleteObject(images.set().palette);
-        images.set().palette = nullptr;
+        DeleteObject(images.imageSet().palette);
+        images.imageSet().palette = nullptr;
     }
     Engine engine;
     OwnedImages images;
@@ -399,7 +399,7 @@ TEST(SettingsWindow, PaletteMessagesRealiseThePicturesPalette) {
         const HWND changer = row.fromDialog ? session.dialog : GetDesktopWindow();
         EXPECT_EQ(row.answer, settingsDialogProc(session.dialog, row.message, reinterpret_cast<WPARAM>(changer), 0))
             << row.label;
-        EXPECT_EQ(row.palette, session.images.set().palette != nullptr) << row.label << ": palette";
+        EXPECT_EQ(row.palette, session.images.imageSet().palette != nullptr) << row.label << ": palette";
     }
 }
 
@@ -415,9 +415,9 @@ std::string settingsState(SettingsSession &session, int quits) {
     const HWND main = session.main, dialog = session.dialog;
     std::string state = IsWindow(main) ? (IsWindowVisible(main) ? "main shown" : "main hidden") : "main gone";
     state += IsWindow(dialog) ? ", dialog alive" : ", dialog gone";
-    state += session.run.dialog != nullptr ? ", settingsDialog set" : ", settingsDialog null";
-    state += session.run.main.handle != nullptr ? ", saverWindow set" : ", saverWindow null";
-    state += session.images.set().splash1.dib != nullptr ? ", pictures kept" : ", pictures freed";
+    state += session.run.settingsDialog != nullptr ? ", settingsDialog set" : ", settingsDialog null";
+    state += session.run.mainWindow.handle != nullptr ? ", saverWindow set" : ", saverWindow null";
+    state += session.images.imageSet().splash1.dib != nullptr ? ", pictures kept" : ", pictures freed";
     return state + ", quit " + std::to_string(quits);
 }
 
@@ -436,7 +436,7 @@ TEST(SettingsWindow, KeyOrButtonInTheDialogEndsSettingsMode) {
         ShowWindow(session.main, SW_SHOW);
         const int quitsBefore = quitsSeen;
         SendMessageA(session.dialog, row.message, 0, MAKELPARAM(20, 20));
-        pumpUntil([&] { return session.run.main.handle == nullptr; }, row.endsMode ? 5000 : 200);
+        pumpUntil([&] { return session.run.mainWindow.handle == nullptr; }, row.endsMode ? 5000 : 200);
         EXPECT_EQ(row.endsMode ? ends : stays, settingsState(session, quitsSeen - quitsBefore)) << row.label;
     }
 }

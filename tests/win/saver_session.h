@@ -19,15 +19,15 @@ struct SaverSession {
         engine.instance = GetModuleHandleA(nullptr);
         engine.platform = PlatformClass{false, false, true};
         engine.storedPasswordValue = reducePassword("fish");
-        std::strcpy(run.player.commandLine, "C:\\lumivex-no-such-directory\\no-player.exe");
+        std::strcpy(run.player.playerCommandLine, "C:\\lumivex-no-such-directory\\no-player.exe");
         run.createSaverWindow();
-        window = run.window.handle;
+        window = run.saverWindow.handle;
     }
     ~SaverSession() {
-        if (run.question.dialog != nullptr && IsWindow(run.question.dialog)) {
+        if (run.question.passwordDialog != nullptr && IsWindow(run.question.passwordDialog)) {
             engine.storedPasswordValue = PASSWORD_REDUCTION_START;  // nothing typed: accepted, nothing resumes
-            SetDlgItemTextA(run.question.dialog, IDC_PASSWORD_EDIT, "");
-            DestroyWindow(run.question.dialog);
+            SetDlgItemTextA(run.question.passwordDialog, IDC_PASSWORD_EDIT, "");
+            DestroyWindow(run.question.passwordDialog);
         }
         if (IsWindow(window)) DestroyWindow(window);
         pumpUntil([] { return false; }, 50);

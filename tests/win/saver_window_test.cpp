@@ -21,7 +21,7 @@ TEST(SaverWindow, TimersStartAndStopThroughPostedMessages) {
     SaverSession session;
     HWND window = session.window;
     ASSERT_NE(nullptr, window);
-    const UINT_PTR *timers = session.run.window.timers;
+    const UINT_PTR *timers = session.run.saverWindow.timerTable;
     EXPECT_TRUE(registerEngineClass(GetModuleHandleA(nullptr))) << "a second registration is harmless";
     HHOOK hook = SetWindowsHookExA(WH_GETMESSAGE, TimerCounter::hook, nullptr, GetCurrentThreadId());
     TimerCounter::ticks[TIMER_HEARTBEAT] = 0;
