@@ -26,7 +26,9 @@ int32_t roomAt(const unsigned char *window, int32_t nul) {
     return end - nul;
 }
 
-FileResult accessOpenFile(FILE *file, unsigned char *window, const char *tag, char *outText, const char *newText) {
+}  // namespace
+
+FileResult accessDescriptionTagIn(FILE *file, unsigned char *window, const char *tag, char *outText, const char *newText) {
     if (std::fseek(file, 0, SEEK_SET) != 0) return FileResult::SeekFailed;
     if (std::fread(window, 1, TAG_SEARCH_WINDOW, file) != TAG_SEARCH_WINDOW) return FileResult::ShortRead;
 
@@ -60,8 +62,6 @@ FileResult accessOpenFile(FILE *file, unsigned char *window, const char *tag, ch
     if (std::fwrite(newText, 1, newLength + 1, file) != newLength + 1) return FileResult::ShortWrite;
     return FileResult::Ok;
 }
-
-}  // namespace
 
 int32_t findTagInBuffer(const char *tag, const unsigned char *buffer, int32_t size, int32_t *tagPosition) {
     *tagPosition = 0;
@@ -104,7 +104,7 @@ FileResult accessDescriptionTag(const char *path, const char *tag, char *outText
     if (file == nullptr) {
         result = FileResult::OpenFailed;
     } else {
-        result = accessOpenFile(file, window, tag, outText, newText);
+        result = accessDescriptionTagIn(file, window, tag, outText, newText);
     }
     if (closeFile(&file) != 0 && result == FileResult::Ok && newText != nullptr) result = FileResult::ShortWrite;
     freeWorkBuffer(&window);

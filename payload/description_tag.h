@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 
 #include "payload/file_result.h"
 
@@ -21,6 +22,11 @@ int32_t findTagInBuffer(const char *tag, const unsigned char *buffer, int32_t si
 // FileResult::SeekFailed (a seek failed, or no usable tag: missing, text without a NUL in the window,
 // text longer than 259 characters, or no room for the new text).
 FileResult accessDescriptionTag(const char *path, const char *tag, char *outText, const char *newText);
+
+// The worker on a stream the caller opened ("rb" to read, "rb+" to write) with a window buffer of
+// TAG_SEARCH_WINDOW bytes; outText is not cleared first.
+FileResult accessDescriptionTagIn(std::FILE *file, unsigned char *window, const char *tag, char *outText,
+                                  const char *newText);
 
 // Copies the tag's text into outText (TAG_TEXT_CAPACITY bytes); outText is left empty on failure.
 // The file is only opened for reading, so a read-only or running executable can be read.

@@ -18,10 +18,9 @@ int closeFile(FILE **file) {
     return result;
 }
 
-// Moves count bytes (fewer when the source ends first) from the source position `from` to the
-// target, at most chunk bytes per pass. Only what the range still needs is read, so no pass
-// writes more than it read and none writes past the range.
-FileResult copyOpenFiles(FILE *source, FILE *target, int32_t from, int64_t count, unsigned char *buffer,
+}  // namespace
+
+FileResult copyBetweenStreams(FILE *source, FILE *target, int32_t from, int64_t count, unsigned char *buffer,
                          int32_t chunk) {
     if (std::fseek(source, static_cast<long>(from), SEEK_SET) != 0) return FileResult::SeekFailed;
     int64_t remaining = count;
@@ -40,8 +39,6 @@ FileResult copyOpenFiles(FILE *source, FILE *target, int32_t from, int64_t count
     }
     return FileResult::Ok;
 }
-
-}  // namespace
 
 FileResult allocWorkBuffer(int32_t requested, unsigned char **buffer, int32_t *size) {
     *buffer = nullptr;
@@ -82,7 +79,7 @@ FileResult copyFileRange(const char *source, const char *target, int32_t from, i
     if (out == nullptr || in == nullptr) {
         result = FileResult::OpenFailed;
     } else {
-        result = copyOpenFiles(in, out, from, count, buffer, chunk);
+        result = copyBetweenStreams(in, out, from, count, buffer, chunk);
     }
 
     closeFile(&in);

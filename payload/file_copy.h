@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 
 #include "payload/file_result.h"
 
@@ -29,6 +30,13 @@ void freeWorkBuffer(unsigned char **buffer);
 // truncated), FileResult::SeekFailed (from cannot be reached), FileResult::ShortRead (a read error in the
 // source), FileResult::ShortWrite (the target keeps what was written). The target is never removed.
 FileResult copyFileRange(const char *source, const char *target, int32_t from, int32_t to, const char *mode);
+
+// The worker on streams the caller opened: moves count bytes (fewer when the source ends first)
+// from the source position `from` to the target, at most chunk bytes of the buffer per pass.
+// Only what the range still needs is read, so no pass writes more than it read and none writes
+// past the range. Ok also when the source ends first; ShortRead for a read error.
+FileResult copyBetweenStreams(std::FILE *source, std::FILE *target, int32_t from, int64_t count,
+                              unsigned char *buffer, int32_t chunk);
 
 // The target becomes a copy of the whole source.
 FileResult copyWholeFile(const char *source, const char *target);

@@ -26,8 +26,9 @@ void decodeTrailer(const unsigned char bytes[TRAILER_SIZE], PayloadTrailer *reco
     std::memcpy(record, words, sizeof words);
 }
 
-// One pass over the file with the steps of a trailer access; the caller closes the file.
-FileResult accessOpenFile(FILE *file, PayloadTrailer *readInto, PayloadTrailer *writeFrom) {
+}  // namespace
+
+FileResult accessPayloadTrailerIn(FILE *file, PayloadTrailer *readInto, PayloadTrailer *writeFrom) {
     unsigned char scratch[TRAILER_SIZE] = {};
     if (std::fseek(file, -TRAILER_SIZE, SEEK_END) != 0) return FileResult::SeekFailed;
     if (std::fread(scratch, 1, 4, file) != 4) return FileResult::ShortRead;
@@ -54,12 +55,10 @@ FileResult accessOpenFile(FILE *file, PayloadTrailer *readInto, PayloadTrailer *
     return FileResult::Ok;
 }
 
-}  // namespace
-
 FileResult accessPayloadTrailer(const char *path, PayloadTrailer *readInto, PayloadTrailer *writeFrom) {
     FILE *file = std::fopen(path, writeFrom != nullptr ? "rb+" : "rb");
     if (file == nullptr) return FileResult::OpenFailed;
-    FileResult result = accessOpenFile(file, readInto, writeFrom);
+    FileResult result = accessPayloadTrailerIn(file, readInto, writeFrom);
     if (std::fclose(file) != 0 && result == FileResult::Ok && writeFrom != nullptr) result = FileResult::ShortWrite;
     return result;
 }

@@ -69,15 +69,19 @@ RunResult SaverRun::run(const PayloadTrailer &trailer) {
     announceSaverRunning(engine, saverWindow.handle);
 
     uint32_t playerSize = 0;
-    if (!getFileSize(player.playerCommandLine, &playerSize)) {
-        createErrorWindow();
-        postTimerStart(saverWindow.handle, TIMER_HEARTBEAT, HEARTBEAT_PERIOD);
-        showErrorScreen();
-    } else if (playerSize == trailer.playerSize && createSaverWindow()) {
+    const bool present = getFileSize(player.playerCommandLine, &playerSize);
+    if (present && playerSize == trailer.playerSize && createSaverWindow()) {
         // Without protection the window stays hidden: only a message target under the player.
         if (engine.passwordProtected) ShowWindow(saverWindow.handle, SW_SHOW);
         postTimerStart(saverWindow.handle, TIMER_HEARTBEAT, HEARTBEAT_PERIOD);
         launchPlayer();
+    } else if (!present || engine.passwordProtected) {
+        // A missing player shows the error screen. A player of the wrong size ends an
+        // unprotected run at once; a protected run is never left without the password, so it
+        // shows the error screen too.
+        createErrorWindow();
+        postTimerStart(saverWindow.handle, TIMER_HEARTBEAT, HEARTBEAT_PERIOD);
+        showErrorScreen();
     }
     if (saverWindow.handle != nullptr) supervise();
     withdrawSaverRunning(engine);

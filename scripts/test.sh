@@ -12,6 +12,8 @@ trap '"$tree/wine-run.sh" --stop-all' EXIT
 
 echo "== native tests"
 ctest --test-dir build/native --output-on-failure -j "$(nproc)"
+echo "== fuzzing the readers of untrusted input (a bounded run; scripts/fuzz.sh SECONDS for longer)"
+scripts/fuzz.sh 20
 echo "== Windows tests of the shipped 32-bit engine ($(scripts/i386-run.sh --lane) lane for 32-bit code)"
 ctest --test-dir "$tree" --output-on-failure -j "$(( $(nproc) + 1 ))"
 

@@ -5,6 +5,7 @@
 //   LUMIVEX_PLAYER_WINDOW=none|plain|owned   (default plain)
 //   LUMIVEX_PLAYER_INPUT=ends|ignore          (default ends)
 //   LUMIVEX_PLAYER_FOREGROUND=1      bring its window to the foreground after showing it
+//   LUMIVEX_PLAYER_CRASH=1           end by an access violation instead of returning its exit code
 #include <windows.h>
 
 #include <stdio.h>
@@ -163,6 +164,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         UnregisterClassA(kClassName, instance);
     }
 
+    if (readVariable("LUMIVEX_PLAYER_CRASH", value, sizeof(value)) && lstrcmpA(value, "1") == 0) {
+        snprintf(g_line, sizeof(g_line), "crash %lu\n", GetTickCount());
+        appendRecord(g_line);
+        SetErrorMode(SEM_NOGPFAULTERRORBOX);  // no crash dialog: the process just ends
+        RaiseException(EXCEPTION_ACCESS_VIOLATION, EXCEPTION_NONCONTINUABLE, 0, nullptr);
+    }
     snprintf(g_line, sizeof(g_line), "end %lu %u\n", GetTickCount(), g_exitCode);
     appendRecord(g_line);
     return static_cast<int>(g_exitCode);
