@@ -1,68 +1,142 @@
-// The finishing process: on the win95 and winNT classes the installer writes the new saver and
-// player under temporary names; a copy of the new saver, started with "/r", moves them to their
-// final names and registers the saver with its short path.
+// Committing an install: the temporary files move to their final names and the saver is
+// registered, all or nothing. On the win95 and winNT classes a copy of the new saver, started
+// with "/r" (the finishing process), does it; on the win31 class the installer itself.
 #include <windows.h>
+
+#include <cstring>
 
 #include "install/finishing_command.h"
 #include "install/install_win.h"
 #include "payload/file_copy.h"
+#include "startup/install_names.h"
 #include "startup/paths.h"
 #include "startup/process_start_win.h"
 #include "startup/single_instance_win.h"
 
 namespace {
 
-// True when the path names a file that the finishing process works from: one of the two
-// temporary files, or its own program file. The file system ignores letter case, so does this.
-bool isOwnSource(const char *path, const FinishingFields &fields, const char *ownPath) {
+constexpr DWORD FINISHING_WAIT_MS = 60000;
+
+// True when the path names a file that the commit works from: one of the two temporary files,
+// or the running program's own file. The file system ignores letter case, so does this.
+bool isOwnSource(const char *path, const FinishingFields &fields) {
+    char ownPath[PATH_CAPACITY] = {};
+    GetModuleFileNameA(nullptr, ownPath, PATH_CAPACITY);
+    ownPath[PATH_CAPACITY - 1] = '\0';
     return lstrcmpiA(path, fields.temporarySaver) == 0 || lstrcmpiA(path, fields.temporaryPlayer) == 0 ||
            lstrcmpiA(path, ownPath) == 0;
 }
 
+// The registration can be written: system.ini in the Windows directory is not read-only. (The
+// profile functions' flush reports nothing either way, so this is asked before anything moves.)
+bool systemIniWritable() {
+    char path[PATH_CAPACITY];
+    const UINT length = GetWindowsDirectoryA(path, PATH_CAPACITY);
+    if (length == 0 || length + sizeof "\\system.ini" > static_cast<UINT>(PATH_CAPACITY)) return false;
+    std::strcpy(path + length, path[length - 1] == '\\' ? "system.ini" : "\\system.ini");
+    const DWORD attributes = GetFileAttributesA(path);
+    return attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_READONLY) == 0;
+}
+
+bool registerSaver(const char *finalSaver, Registration registration, const char *oldSaver) {
+    char shortPath[PATH_CAPACITY];
+    const char *registered = finalSaver;
+    if (registration == Registration::ShortPath) {
+        const DWORD length = GetShortPathNameA(finalSaver, shortPath, PATH_CAPACITY);
+        if (length > 0 && length < static_cast<DWORD>(PATH_CAPACITY)) registered = shortPath;
+    } else if (lstrcmpA(finalSaver, oldSaver) == 0) {
+        return true;
+    }
+    if (WritePrivateProfileStringA("boot", "scrnsave.exe", registered, "system.ini") == FALSE) return false;
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, "system.ini");
+    SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, 1, nullptr, SPIF_SENDWININICHANGE);
+    return true;
+}
+
+// One rename of the commit, and whether it was made (so that it can be undone).
+struct Move {
+    const char *from;
+    const char *to;
+    bool made;
+};
+
+bool move(Move *step) {
+    step->made = MoveFileExA(step->from, step->to, MOVEFILE_REPLACE_EXISTING) != FALSE;
+    return step->made;
+}
+
+void undo(const Move &step) {
+    if (step.made) MoveFileExA(step.to, step.from, MOVEFILE_REPLACE_EXISTING);
+}
+
+void removeFile(const char *path) {
+    SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(path);
+}
+
 }  // namespace
+
+RunResult commitInstall(const FinishingFields &paths, Registration registration, const char *oldSaver) {
+    char backupSaver[PATH_CAPACITY];
+    char backupPlayer[PATH_CAPACITY];
+    std::strcpy(backupSaver, paths.finalSaver);
+    std::strcpy(backupPlayer, paths.finalPlayer);
+    // A final name that names one of the sources would destroy the new files by their own move.
+    if (isOwnSource(paths.finalSaver, paths) || isOwnSource(paths.finalPlayer, paths) || !systemIniWritable() ||
+        replacePathParts(backupSaver, nullptr, nullptr, BACKUP_NAME, nullptr) != PathResult::Ok ||
+        replacePathParts(backupPlayer, nullptr, nullptr, BACKUP_NAME, nullptr) != PathResult::Ok) {
+        return RunResult::NotCommitted;
+    }
+    Move steps[4] = {{paths.finalSaver, backupSaver, false},
+                     {paths.finalPlayer, backupPlayer, false},
+                     {paths.temporarySaver, paths.finalSaver, false},
+                     {paths.temporaryPlayer, paths.finalPlayer, false}};
+    bool done = true;
+    for (int i = 0; i < 4 && done; ++i) {
+        // The earlier files are kept aside only when there are any; the new ones must be there.
+        if (i < 2 && !fileExists(steps[i].from)) continue;
+        done = move(&steps[i]);
+    }
+    done = done && registerSaver(paths.finalSaver, registration, oldSaver);
+    if (done) {
+        removeFile(backupSaver);
+        removeFile(backupPlayer);
+        return RunResult::Done;
+    }
+    for (int i = 3; i >= 0; --i) undo(steps[i]);
+    removeFile(paths.temporarySaver);
+    removeFile(paths.temporaryPlayer);
+    return RunResult::NotCommitted;
+}
 
 RunResult startFinishingProcess(const FinishingFields &paths) {
     char copyPath[PATH_CAPACITY];
-    if (finishingCopyPath(paths.temporarySaver, copyPath) != PathResult::Ok) return RunResult::PathTooLong;
-    RunResult result = fromFileResult(copyWholeFile(paths.temporarySaver, copyPath));
+    RunResult result = finishingCopyPath(paths.temporarySaver, copyPath) == PathResult::Ok
+                           ? fromFileResult(copyWholeFile(paths.temporarySaver, copyPath))
+                           : RunResult::PathTooLong;
+    StartedProcess started = {};
     if (result == RunResult::Done) {
         char commandLine[FINISHING_COMMAND_CAPACITY];
-        StartedProcess started = {};
         DWORD error = 0;
-        if (buildFinishingCommandLine(copyPath, paths, commandLine) && startProgram(commandLine, &started, &error)) {
-            CloseHandle(started.process);
-        } else {
+        if (!buildFinishingCommandLine(copyPath, paths, commandLine) || !startProgram(commandLine, &started, &error)) {
             result = RunResult::FinishingNotStarted;
         }
     }
     if (result != RunResult::Done) {
-        DeleteFileA(paths.temporarySaver);
-        DeleteFileA(paths.temporaryPlayer);
+        removeFile(paths.temporarySaver);
+        removeFile(paths.temporaryPlayer);
+        return result;
     }
-    return result;
+    // The finishing process's verdict is the install's: it ends with the commit's exit code.
+    DWORD code = 0;
+    const bool ended = WaitForSingleObject(started.process, FINISHING_WAIT_MS) == WAIT_OBJECT_0 &&
+                       GetExitCodeProcess(started.process, &code);
+    CloseHandle(started.process);
+    return ended && code == 0 ? RunResult::Done : RunResult::NotCommitted;
 }
 
 RunResult finishInstall(const char *commandTail) {
     FinishingFields fields;
     if (!parseFinishingCommandLine(commandTail, &fields)) return RunResult::Done;
-    // An old file goes only when the new one that replaces it is there, so a failed install
-    // never leaves the user with neither; and a final name that names one of the sources is
-    // never deleted, so the new files are never destroyed by their own move.
-    char ownPath[PATH_CAPACITY] = {};
-    GetModuleFileNameA(nullptr, ownPath, PATH_CAPACITY);
-    ownPath[PATH_CAPACITY - 1] = '\0';
-    const bool newPlayer = fileExists(fields.temporaryPlayer) && !isOwnSource(fields.finalPlayer, fields, ownPath);
-    const bool newSaver = fileExists(fields.temporarySaver) && !isOwnSource(fields.finalSaver, fields, ownPath);
-    if (newPlayer) DeleteFileA(fields.finalPlayer);
-    if (newSaver) DeleteFileA(fields.finalSaver);
-    if (newPlayer) MoveFileA(fields.temporaryPlayer, fields.finalPlayer);
-    if (newSaver) MoveFileA(fields.temporarySaver, fields.finalSaver);
-
-    char shortPath[PATH_CAPACITY];
-    const DWORD length = GetShortPathNameA(fields.finalSaver, shortPath, PATH_CAPACITY);
-    const char *registered = length > 0 && length < static_cast<DWORD>(PATH_CAPACITY) ? shortPath : fields.finalSaver;
-    WritePrivateProfileStringA("boot", "scrnsave.exe", registered, "system.ini");
-    WritePrivateProfileStringA(nullptr, nullptr, nullptr, "system.ini");
-    SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, 1, nullptr, SPIF_SENDWININICHANGE);
-    return RunResult::Done;
+    return commitInstall(fields, Registration::ShortPath, "");
 }

@@ -8,7 +8,7 @@
 namespace {
 
 // The targets in the Windows directory under the installer file's own base name, and the
-// temporary names that the installer writes on the win95 and winNT classes.
+// temporary names that the installer writes first.
 PathResult planPaths(const InstallFacts &facts, FinishingFields *paths) {
     char playerBeside[PATH_CAPACITY];
     PathResult result = makeInstallNamesIn(facts.windowsDirectory, facts.enginePath, paths->temporarySaver,
@@ -16,7 +16,6 @@ PathResult planPaths(const InstallFacts &facts, FinishingFields *paths) {
     if (result != PathResult::Ok) return result;
     std::strcpy(paths->finalSaver, paths->temporarySaver);
     std::strcpy(paths->finalPlayer, paths->temporaryPlayer);
-    if (facts.platform.win31) return PathResult::Ok;
     result = replacePathParts(paths->temporarySaver, nullptr, nullptr, TEMP_SAVER_NAME, nullptr);
     if (result == PathResult::Ok)
         result = replacePathParts(paths->temporaryPlayer, nullptr, nullptr, TEMP_PLAYER_NAME, nullptr);
@@ -56,6 +55,15 @@ RunResult planLayout(const InstallFacts &facts, InstallPlan *plan) {
     return RunResult::Done;
 }
 
+// The installer file itself is one of the files the install would write or replace.
+bool runsFromTarget(const InstallFacts &facts, const FinishingFields &paths) {
+    const char *const targets[] = {paths.temporarySaver, paths.temporaryPlayer, paths.finalSaver, paths.finalPlayer};
+    for (const char *target : targets) {
+        if (facts.startsWithPath(target, facts.enginePath)) return true;
+    }
+    return false;
+}
+
 RunResult checkPlatform(const InstallFacts &facts) {
     const bool needsWin32 = (facts.trailer.flags & TRAILER_FLAG_WIN32) != 0;
     if (facts.platform.win31 && needsWin32) return RunResult::NeedsWin32;
@@ -69,16 +77,14 @@ RunResult planInstall(const InstallFacts &facts, InstallPlan *plan) {
     *plan = InstallPlan{};
     plan->finishingProcess = !facts.platform.win31;
     if (planPaths(facts, &plan->paths) != PathResult::Ok) return RunResult::PathTooLong;
-    if (facts.startsWithPath(plan->paths.temporarySaver, facts.enginePath) ||
-        facts.startsWithPath(plan->paths.temporaryPlayer, facts.enginePath)) {
-        return RunResult::RunFromTarget;
-    }
+    if (runsFromTarget(facts, plan->paths)) return RunResult::RunFromTarget;
     char baseName[PATH_CAPACITY];
     if (!planFinalName(facts, plan, baseName)) return RunResult::BadPayload;
     if (replacePathParts(plan->paths.finalSaver, nullptr, nullptr, baseName, nullptr) != PathResult::Ok ||
         replacePathParts(plan->paths.finalPlayer, nullptr, nullptr, baseName, nullptr) != PathResult::Ok) {
         return RunResult::PathTooLong;
     }
+    if (runsFromTarget(facts, plan->paths)) return RunResult::RunFromTarget;
     const RunResult laidOut = planLayout(facts, plan);
     if (laidOut != RunResult::Done) return laidOut;
     // An external player named by a path that does not fit is refused, never cut short.

@@ -24,8 +24,8 @@ struct InstallFacts {
 };
 
 struct InstallPlan {
-    // Where the installer writes the saver and the player (temporary names on the win95 and winNT
-    // classes) and where they end up; on the win31 class both are the same.
+    // Where the installer writes the saver and the player (the temporary names) and where they
+    // end up, all in the Windows directory.
     FinishingFields paths;
     bool finishingProcess;         // win95 and winNT: a finishing process moves the files into place
     bool namedByOwnFile;           // the final base name is the installer file's own (no usable
@@ -36,7 +36,8 @@ struct InstallPlan {
 };
 
 // The checks in order, the first failure ends the plan: names that do not fit (PathTooLong), an
-// installer that runs from one of its targets (RunFromTarget), no usable final name, image sizes of
+// installer that is one of the files the install writes or replaces (RunFromTarget; the final
+// names count once they are known), no usable final name, image sizes of
 // 0 or parts that do not fit the file (BadPayload; with "/z" the carried player is not counted),
 // an external player's path that does not fit (PathTooLong), a payload for the other class
 // (NeedsWin32 on win31, NeedsWin16 on winNT).

@@ -45,14 +45,19 @@ RunResult planFromSystem(const Engine &engine, const PayloadTrailer &trailer, co
     return planInstall(facts, plan);
 }
 
-// Existing files under the final names are replaced only with the user's consent when those
-// names come from the installer file's own name: they may be any program's, not an earlier
-// install of this saver. Quietly, nothing is replaced.
-RunResult confirmFinalNames(HINSTANCE instance, const InstallPlan &plan, bool quiet) {
-    if (!plan.finishingProcess || !plan.namedByOwnFile) return RunResult::Done;
-    if (!fileExists(plan.paths.finalSaver) && !fileExists(plan.paths.finalPlayer)) return RunResult::Done;
+// The questions before anything is written. On the win31 class the installer asks before it
+// overwrites the files of its own name, as it always has. On the others it asks when leftovers
+// of an earlier install hold the temporary names, and, when the final names come from the
+// installer file's own name, before it replaces files of that name: they may be any program's,
+// not an earlier install of this saver (quietly, nothing of that kind is replaced).
+RunResult confirmTargets(HINSTANCE instance, const InstallPlan &plan, bool quiet) {
+    const FinishingFields &paths = plan.paths;
+    if (!plan.finishingProcess) return confirmOverwrite(instance, paths.finalSaver, paths.finalPlayer);
+    RunResult result = confirmOverwrite(instance, paths.temporarySaver, paths.temporaryPlayer);
+    if (result != RunResult::Done || !plan.namedByOwnFile) return result;
+    if (!fileExists(paths.finalSaver) && !fileExists(paths.finalPlayer)) return RunResult::Done;
     if (quiet) return RunResult::Cancelled;
-    return confirmOverwrite(instance, plan.paths.finalSaver, plan.paths.finalPlayer);
+    return confirmOverwrite(instance, paths.finalSaver, paths.finalPlayer);
 }
 
 // The engine image of the class, then both splash bitmaps in one piece.
@@ -88,14 +93,6 @@ RunResult writeTrailerAndPlayer(const Engine &engine, const PayloadTrailer &carr
     return fromFileResult(copyWholeFile(playerFile, player));
 }
 
-// win31 class: the installer makes the saver the system's saver itself, with its full path.
-void registerSaver(const char *saver, const char *oldSaver) {
-    if (lstrcmpA(saver, oldSaver) == 0) return;
-    WritePrivateProfileStringA("boot", "scrnsave.exe", saver, "system.ini");
-    WritePrivateProfileStringA(nullptr, nullptr, nullptr, "system.ini");
-    SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, 1, nullptr, SPIF_SENDWININICHANGE);
-}
-
 void reportInstall(HINSTANCE instance, RunResult result, bool quiet) {
     switch (result) {
         case RunResult::Done:
@@ -118,17 +115,24 @@ void reportInstall(HINSTANCE instance, RunResult result, bool quiet) {
     }
 }
 
-// Every step up to the files being in place; the first failure ends it.
+// Every step up to the files being in place and the saver registered; the first failure ends it.
+// Nothing is written before the plan and the questions; once the temporary files are begun, a
+// failure removes them again, and the earlier saver stays as it was.
 RunResult installFiles(const Engine &engine, const PayloadTrailer &trailer, const char *playerFile, bool quiet,
-                       InstallPlan *plan) {
-    RunResult result = planFromSystem(engine, trailer, playerFile, plan);
-    if (result == RunResult::Done)
-        result = confirmOverwrite(engine.instance, plan->paths.temporarySaver, plan->paths.temporaryPlayer);
-    if (result == RunResult::Done) result = confirmFinalNames(engine.instance, *plan, quiet);
-    if (result == RunResult::Done) result = writeEngineImage(engine, trailer, *plan);
-    if (result == RunResult::Done) result = writeTrailerAndPlayer(engine, trailer, *plan, playerFile);
-    if (result == RunResult::Done && plan->finishingProcess) result = startFinishingProcess(plan->paths);
-    return result;
+                       const char *oldSaver) {
+    InstallPlan plan;
+    RunResult result = planFromSystem(engine, trailer, playerFile, &plan);
+    if (result == RunResult::Done) result = confirmTargets(engine.instance, plan, quiet);
+    if (result != RunResult::Done) return result;
+    result = writeEngineImage(engine, trailer, plan);
+    if (result == RunResult::Done) result = writeTrailerAndPlayer(engine, trailer, plan, playerFile);
+    if (result != RunResult::Done) {
+        DeleteFileA(plan.paths.temporarySaver);
+        DeleteFileA(plan.paths.temporaryPlayer);
+        return result;
+    }
+    return plan.finishingProcess ? startFinishingProcess(plan.paths)
+                                 : commitInstall(plan.paths, Registration::FullPath, oldSaver);
 }
 
 }  // namespace
@@ -137,9 +141,7 @@ RunResult installSaver(Engine &engine, const PayloadTrailer &trailer, const char
     char oldSaver[PATH_CAPACITY] = {};
     repairSaverActivation();
     GetPrivateProfileStringA("boot", "scrnsave.exe", "", oldSaver, PATH_CAPACITY, "system.ini");
-    InstallPlan plan;
-    const RunResult result = installFiles(engine, trailer, playerFile, quiet, &plan);
-    if (result == RunResult::Done && !plan.finishingProcess) registerSaver(plan.paths.finalSaver, oldSaver);
+    const RunResult result = installFiles(engine, trailer, playerFile, quiet, oldSaver);
     reportInstall(engine.instance, result, quiet);
     return result;
 }

@@ -21,10 +21,22 @@ RunResult confirmOverwrite(HINSTANCE instance, const char *saverPath, const char
 // A question box with OK and Cancel (Cancel the default): Done for OK, Cancelled for anything else.
 RunResult askOkCancel(const char *text);
 
-// Installer side of the finishing process: starts a copy of the new saver that moves the
-// temporary files to their final names and registers the saver. FinishingNotStarted (and the
-// temporary files deleted) when it could not start.
+// How the saver is made the system's screen saver once its files are in place.
+enum class Registration {
+    ShortPath,  // win95 and winNT: its short path, always written
+    FullPath,   // win31: its full path, written when it differs from the one registered before
+};
+
+// Moves the temporary files to their final names as one step: the earlier saver and player are
+// kept aside under the backup names until the new ones are in place and registered; when any of
+// it fails, everything goes back as it was and the temporary files are removed (NotCommitted).
+// oldSaver is what system.ini named before the install.
+RunResult commitInstall(const FinishingFields &paths, Registration registration, const char *oldSaver);
+
+// Installer side of the finishing process: starts a copy of the new saver that commits the
+// install, and waits for its verdict. FinishingNotStarted (the temporary files deleted) when it
+// could not start, NotCommitted when it could not commit.
 RunResult startFinishingProcess(const FinishingFields &paths);
-// The finishing process: moves freshly installed files to their final names and registers the
+// The finishing process: commits the install that its command line describes, registering the
 // saver with its short path.
 RunResult finishInstall(const char *commandTail);

@@ -56,7 +56,7 @@ void SaverRun::showErrorScreen() {
 
 void SaverRun::launchPlayer() {
     holdForeground(saverWindow.handle, false);
-    if (startPlayer(&player) != PlayerState::Running) showErrorScreen();
+    if (!playerUsable || startPlayer(&player) != PlayerState::Running) showErrorScreen();
 }
 
 RunResult SaverRun::run(const PayloadTrailer &trailer) {
@@ -70,7 +70,8 @@ RunResult SaverRun::run(const PayloadTrailer &trailer) {
 
     uint32_t playerSize = 0;
     const bool present = getFileSize(player.playerCommandLine, &playerSize);
-    if (present && playerSize == trailer.playerSize && createSaverWindow()) {
+    playerUsable = present && playerSize == trailer.playerSize;
+    if (playerUsable && createSaverWindow()) {
         // Without protection the window stays hidden: only a message target under the player.
         if (engine.passwordProtected) ShowWindow(saverWindow.handle, SW_SHOW);
         postTimerStart(saverWindow.handle, TIMER_HEARTBEAT, HEARTBEAT_PERIOD);

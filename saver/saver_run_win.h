@@ -45,7 +45,7 @@ public:
     void createErrorWindow();
     // Turns the saver window into the error screen.
     void showErrorScreen();
-    // Starts the player; when it cannot start, the error screen shows instead.
+    // Starts the player; when it is not usable or cannot start, the error screen shows instead.
     void launchPlayer();
     // The supervision loop: pumps the saver window, the password question and the timers, and
     // after every message (and at the player's end) looks at the player and, under password
@@ -59,6 +59,7 @@ public:
     OwnedImages &images;
     EngineWindow saverWindow;  // the saver window, or the error screen's window
     PlayerJob player;
+    bool playerUsable = false;  // the player is there and has the size the trailer gives
     PasswordQuestion question;
     ErrorScreen screen;
 

@@ -2,10 +2,12 @@
 #pragma once
 
 // The working names of an install in the Windows directory: the finishing copy of the new saver
-// (".exe"), and the temporary saver (".scr") and player (".exe") that it moves into place.
+// (".exe"), the temporary saver (".scr") and player (".exe") that are moved into place, and the
+// earlier saver and player (".scr", ".exe") kept aside until the new ones are in place.
 constexpr char FINISHING_COPY_NAME[] = "Inst9753";
 constexpr char TEMP_SAVER_NAME[] = "Inst9754";
 constexpr char TEMP_PLAYER_NAME[] = "Inst9755";
+constexpr char BACKUP_NAME[] = "Inst9756";
 
 // Why a text cannot be the base name of an installed saver and its player.
 enum class FinalNameProblem {
@@ -13,8 +15,8 @@ enum class FinalNameProblem {
     Empty,
     ForbiddenCharacter,  // a separator, drive colon, quote, wildcard, pipe or control character
     DotName,             // "." or "..": names a directory
-    WorkingName,         // one of the three working names in any letter case: the finishing
-                         // process would delete or replace its own sources
+    WorkingName,         // one of the working names in any letter case: the install would
+                         // delete or replace its own working files
     EndsInLeadByte,      // the last byte starts a double-byte character: the "." of the
                          // extension would be taken as its second byte
 };

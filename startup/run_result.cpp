@@ -17,6 +17,7 @@ int exitCodeOf(RunResult result) {
         case RunResult::NeedsWin16: return -2999;
         case RunResult::NeedsWin32: return -3000;
         case RunResult::FinishingNotStarted: return 1;
+        case RunResult::NotCommitted: return 2;
     }
     return 0;
 }

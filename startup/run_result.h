@@ -21,6 +21,8 @@ enum class RunResult {
     NeedsWin16,           // -2999: winNT class, payload without the 32-bit flag
     NeedsWin32,           // -3000: win31 class, payload with the 32-bit flag
     FinishingNotStarted,  // 1: the finishing process of an install could not be started
+    NotCommitted,         // 2: the new files could not be moved into place or registered; the
+                          //    earlier saver stays as it was
 };
 
 // The process exit code of a result.

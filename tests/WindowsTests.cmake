@@ -28,6 +28,7 @@ target_link_libraries(instance_probe PRIVATE lumivex_win_seams)
 add_executable(e2e_tests
     tests/e2e/dispatch_test.cpp
     tests/e2e/engine_files.cpp
+    tests/e2e/fault_test.cpp
     tests/e2e/install_test.cpp
     tests/e2e/password_test.cpp
     tests/e2e/saver_test.cpp
@@ -57,7 +58,8 @@ set(E2E_GROUPS
     "e2e_dispatch|EngineRun.*|"
     "e2e_install|InstallRun.*:Win31InstallRun.*|"
     "e2e_code_page_932|CodePage932InstallRun.*|ja_JP.UTF-8"
-    "e2e_saver|SaverRun.*|")
+    "e2e_saver|SaverRun.*|"
+    "e2e_player_faults|PlayerFault.*|")
 set(named_suites "")
 foreach(group IN LISTS E2E_GROUPS)
     string(REPLACE "|" ";" group "${group}")

@@ -10,6 +10,7 @@
 #include "../win/support.h"
 #include "engine_files.h"
 #include "payload/trailer.h"
+#include "startup/password_reduction.h"
 #include "tests/result_printers.h"
 
 namespace {
@@ -79,8 +80,14 @@ protected:
         ASSERT_EQ(FileResult::Ok, writePayloadTrailer(path.c_str(), &trailer));
     }
 
+    // Runs the engine as a user would: every window of it closed, every box answered with OK, and
+    // a password question (of a protected run) with the password "fish".
     DWORD run(const std::string &path, const std::string &args, const std::string &directory = "") {
-        const ProcessResult result = runAnswering(path, args, RUN_TIMEOUT_MS, answerOk, directory, "Lumivex").process;
+        const BoxAnswer answer = [](HWND box, const DialogText &text) {
+            if (text.caption == "Password Entry" && bringToFront(box)) typeText("fish");
+            return IDOK;
+        };
+        const ProcessResult result = runAnswering(path, args, RUN_TIMEOUT_MS, answer, directory, "Lumivex").process;
         EXPECT_TRUE(result.started) << path << " error " << result.lastError;
         EXPECT_TRUE(result.finished) << path << " " << args << " did not end";
         return result.exitCode;
@@ -225,7 +232,7 @@ TEST_F(EngineRun, ALeftoverFinishingCopyIsDeletedOnTheWayOut) {
     const std::string path = place("FISH.scr", true);
     const std::string leftover = dir_.file("Inst9753.exe");
     ASSERT_TRUE(writeBytes(leftover, {'M', 'Z'}));
-    EXPECT_EQ(0u, run(path, "/r \"a\"b\"c\"d")) << "the finishing process";
+    EXPECT_EQ(2u, run(path, "/r \"a\"b\"c\"d")) << "the finishing process, with nothing to move: not committed";
     EXPECT_TRUE(pathExists(leftover)) << "the finishing process leaves its own copy alone";
 }
 
@@ -261,12 +268,14 @@ TEST_F(EngineRun, PlatformClassAndPasswordSettingAtStartUp) {
         const char *expectedTrace;
         const char *valueAfter;
     };
+    const std::string fish = std::to_string(reducePassword("fish"));
     const Row rows[] = {
         {"default Wine", "", nullptr, "/s", "class=win95\nprotected=0\nmode=saver\n", "<absent>"},
         {"win95, /a forces protection", "", nullptr, "/a", "class=win95\nprotected=1\nmode=settings\n", "<absent>"},
         {"winNT", "0x00004003", "4444", "/s", "class=winNT\nprotected=0\nmode=saver\n", "4444"},
         {"win31, no password stored", "0x00000003", nullptr, "/s", "class=win31\nprotected=0\nmode=saver\n", "0"},
-        {"win31, password and protect", "0x00000003", "4444", "/s", "class=win31\nprotected=1\nmode=saver\n", "4444"},
+        {"win31, password and protect", "0x00000003", fish.c_str(), "/s", "class=win31\nprotected=1\nmode=saver\n",
+         fish.c_str()},
     };
     for (const Row &row : rows) {
         WritePrivateProfileStringA("Lumivex", "Password Value", row.storedValue, "system.ini");

@@ -84,8 +84,8 @@ TEST(InstallPlan, NamesComeFromTheDescriptionOrTheInstallersOwnName) {
          "C:\\WINDOWS\\Inst9754.scr -> C:\\WINDOWS\\FISH.scr, C:\\WINDOWS\\Inst9755.exe -> C:\\WINDOWS\\FISH.exe", true},
         {"a description that is a working name", win95, "D:\\SETUP\\FISH.EXE", "inst9755",
          "C:\\WINDOWS\\Inst9754.scr -> C:\\WINDOWS\\FISH.scr, C:\\WINDOWS\\Inst9755.exe -> C:\\WINDOWS\\FISH.exe", true},
-        {"win31: the own name, no temporary names", win31, "D:\\SETUP\\FISH31.EXE", "Fish Tank",
-         "C:\\WINDOWS\\FISH31.scr -> C:\\WINDOWS\\FISH31.scr, C:\\WINDOWS\\FISH31.exe -> C:\\WINDOWS\\FISH31.exe", true},
+        {"win31: the own name", win31, "D:\\SETUP\\FISH31.EXE", "Fish Tank",
+         "C:\\WINDOWS\\Inst9754.scr -> C:\\WINDOWS\\FISH31.scr, C:\\WINDOWS\\Inst9755.exe -> C:\\WINDOWS\\FISH31.exe", true},
     };
     for (const Row &row : rows) {
         Example example;
@@ -138,6 +138,12 @@ TEST(InstallPlan, RefusalsComeInTheirOrder) {
         {"run from the saver target itself", [](Example &e) { e.engine = "C:\\WINDOWS\\Inst9754.scr"; },
          "run from target"},
         {"run from a target in another letter case", [](Example &e) { e.engine = "c:\\windows\\inst9755.exe"; },
+         "run from target"},
+        {"run from the final player: an untagged installer in the Windows directory",
+         [](Example &e) {
+             e.engine = "C:\\WINDOWS\\FISH.EXE";
+             e.description = nullptr;
+         },
          "run from target"},
         {"no usable name at all", [](Example &e) {
              e.engine = "D:\\SETUP\\inst9753.exe";

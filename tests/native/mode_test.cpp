@@ -90,7 +90,7 @@ TEST(RunResults, EachEndingHasItsExitCode) {
         {RunResult::OpenFailed, -2},   {RunResult::ShortRead, -3},    {RunResult::ShortWrite, -4},
         {RunResult::SeekFailed, -5},   {RunResult::NotABitmap, -6},   {RunResult::RunFromTarget, -4},
         {RunResult::BadPayload, -100}, {RunResult::Cancelled, -200},  {RunResult::NeedsWin16, -2999},
-        {RunResult::NeedsWin32, -3000}, {RunResult::FinishingNotStarted, 1},
+        {RunResult::NeedsWin32, -3000}, {RunResult::FinishingNotStarted, 1}, {RunResult::NotCommitted, 2},
     };
     for (const Row &row : rows) EXPECT_EQ(row.code, exitCodeOf(row.result)) << static_cast<int>(row.result);
     for (FileResult file : {FileResult::Ok, FileResult::NoBuffer, FileResult::OpenFailed, FileResult::ShortRead,

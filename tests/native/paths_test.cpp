@@ -93,6 +93,7 @@ TEST(InstallNames, AFinalNameMustNeitherLeaveTheDirectoryNorNameAWorkingFile) {
         {"temporary saver, lower case", "inst9754", FinalNameProblem::WorkingName},
         {"temporary player, upper case", "INST9755", FinalNameProblem::WorkingName},
         {"finishing copy, mixed case", "iNsT9753", FinalNameProblem::WorkingName},
+        {"backup of the earlier saver", "inst9756", FinalNameProblem::WorkingName},
         {"a working name with more after it", "Inst97530", FinalNameProblem::None},
         {"double-byte character whole", "\x95\x5C", FinalNameProblem::None},
         {"ends in a lead byte", "Fish\x95", FinalNameProblem::EndsInLeadByte},
