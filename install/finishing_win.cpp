@@ -82,16 +82,15 @@ RunResult commitInstall(const FinishingFields &paths, Registration registration,
     std::strcpy(backupSaver, paths.finalSaver);
     std::strcpy(backupPlayer, paths.finalPlayer);
     // A final name that names one of the sources would destroy the new files by their own move.
-    if (isOwnSource(paths.finalSaver, paths) || isOwnSource(paths.finalPlayer, paths) || !systemIniWritable() ||
-        replacePathParts(backupSaver, nullptr, nullptr, BACKUP_NAME, nullptr) != PathResult::Ok ||
-        replacePathParts(backupPlayer, nullptr, nullptr, BACKUP_NAME, nullptr) != PathResult::Ok) {
-        return RunResult::NotCommitted;
-    }
+    const bool possible = !isOwnSource(paths.finalSaver, paths) && !isOwnSource(paths.finalPlayer, paths) &&
+                          systemIniWritable() &&
+                          replacePathParts(backupSaver, nullptr, nullptr, BACKUP_NAME, nullptr) == PathResult::Ok &&
+                          replacePathParts(backupPlayer, nullptr, nullptr, BACKUP_NAME, nullptr) == PathResult::Ok;
     Move steps[4] = {{paths.finalSaver, backupSaver, false},
                      {paths.finalPlayer, backupPlayer, false},
                      {paths.temporarySaver, paths.finalSaver, false},
                      {paths.temporaryPlayer, paths.finalPlayer, false}};
-    bool done = true;
+    bool done = possible;
     for (int i = 0; i < 4 && done; ++i) {
         // The earlier files are kept aside only when there are any; the new ones must be there.
         if (i < 2 && !fileExists(steps[i].from)) continue;
@@ -132,7 +131,14 @@ RunResult startFinishingProcess(const FinishingFields &paths) {
     const bool ended = WaitForSingleObject(started.process, FINISHING_WAIT_MS) == WAIT_OBJECT_0 &&
                        GetExitCodeProcess(started.process, &code);
     CloseHandle(started.process);
-    return ended && code == 0 ? RunResult::Done : RunResult::NotCommitted;
+    if (ended && code == 0) return RunResult::Done;
+    // A finishing process that has ended has put back whatever it moved; what it did not move
+    // is removed here. One still running owns the files yet and is left to finish.
+    if (ended) {
+        removeFile(paths.temporarySaver);
+        removeFile(paths.temporaryPlayer);
+    }
+    return RunResult::NotCommitted;
 }
 
 RunResult finishInstall(const char *commandTail) {

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "images/image_set_win.h"
 #include "payload/description_tag.h"
 #include "payload/file_copy.h"
 #include "resources/resource_ids.h"
@@ -115,6 +116,21 @@ void reportInstall(HINSTANCE instance, RunResult result, bool quiet) {
     }
 }
 
+// The splash bitmaps of the installer file are pictures that the saver will be able to read: an
+// installer whose bitmaps lie about themselves is refused before anything is written.
+RunResult checkSplashPictures(const Engine &engine, const PayloadTrailer &trailer, const InstallPlan &plan) {
+    const int32_t offsets[2] = {plan.splashFrom, plan.splashFrom + static_cast<int32_t>(trailer.splash1Size)};
+    const uint32_t sizes[2] = {trailer.splash1Size, trailer.splash2Size};
+    for (int i = 0; i < 2; ++i) {
+        if (sizes[i] == 0) continue;
+        BITMAPINFOHEADER *dib = nullptr;
+        const DibResult read = readDibAtOffset(engine.path, offsets[i], &dib);
+        freeDibBlock(&dib);
+        if (read != DibResult::Ok) return RunResult::BadPayload;
+    }
+    return RunResult::Done;
+}
+
 // Every step up to the files being in place and the saver registered; the first failure ends it.
 // Nothing is written before the plan and the questions; once the temporary files are begun, a
 // failure removes them again, and the earlier saver stays as it was.
@@ -122,6 +138,7 @@ RunResult installFiles(const Engine &engine, const PayloadTrailer &trailer, cons
                        const char *oldSaver) {
     InstallPlan plan;
     RunResult result = planFromSystem(engine, trailer, playerFile, &plan);
+    if (result == RunResult::Done) result = checkSplashPictures(engine, trailer, plan);
     if (result == RunResult::Done) result = confirmTargets(engine.instance, plan, quiet);
     if (result != RunResult::Done) return result;
     result = writeEngineImage(engine, trailer, plan);

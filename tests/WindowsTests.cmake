@@ -29,6 +29,7 @@ add_executable(e2e_tests
     tests/e2e/dispatch_test.cpp
     tests/e2e/engine_files.cpp
     tests/e2e/fault_test.cpp
+    tests/e2e/install_fault_test.cpp
     tests/e2e/install_test.cpp
     tests/e2e/password_test.cpp
     tests/e2e/saver_test.cpp
@@ -52,26 +53,28 @@ windows_test_group(win_unit_tests COMMAND win_unit_tests --probe=$<TARGET_FILE:i
 set(E2E_OPTIONS
     --engine=$<TARGET_FILE:lumivex-test> --shipped-engine=$<TARGET_FILE:lumivex> --pack=$<TARGET_FILE:lumivex-pack>
     --art=${ART_DIR} --test-player=$<TARGET_FILE:test-player> --doubles=${CMAKE_BINARY_DIR})
-# Each group: name, suites, and the locale of its processes (empty: Wine's default). The last
-# group takes every suite that no earlier group names, so a new suite always runs.
+# Each group: name, suites, and an environment setting of its own (empty: none). The last group
+# takes every suite that no earlier group names, so a new suite always runs.
 set(E2E_GROUPS
     "e2e_dispatch|EngineRun.*|"
     "e2e_install|InstallRun.*:Win31InstallRun.*|"
-    "e2e_code_page_932|CodePage932InstallRun.*|ja_JP.UTF-8"
+    "e2e_code_page_932|CodePage932InstallRun.*|LC_ALL=ja_JP.UTF-8"
     "e2e_saver|SaverRun.*|"
-    "e2e_player_faults|PlayerFault.*|")
+    "e2e_player_faults|PlayerFault.*|"
+    "e2e_install_faults|InstallFault.*|"
+    "e2e_small_disk|SmallDiskInstall.*|LUMIVEX_WINDOWS_DISK_SPARE_MB=24")
 set(named_suites "")
 foreach(group IN LISTS E2E_GROUPS)
     string(REPLACE "|" ";" group "${group}")
     list(GET group 0 name)
     list(GET group 1 filter)
     list(LENGTH group fields)
-    set(locale "")
+    set(setting "")
     if(fields GREATER 2)
-        list(GET group 2 locale)
+        list(GET group 2 setting)
     endif()
-    if(locale)
-        windows_test_group(${name} COMMAND e2e_tests --gtest_filter=${filter} ${E2E_OPTIONS} ENVIRONMENT LC_ALL=${locale})
+    if(setting)
+        windows_test_group(${name} COMMAND e2e_tests --gtest_filter=${filter} ${E2E_OPTIONS} ENVIRONMENT ${setting})
     else()
         windows_test_group(${name} COMMAND e2e_tests --gtest_filter=${filter} ${E2E_OPTIONS})
     endif()
