@@ -13,6 +13,9 @@ PlayerState startPlayer(PlayerJob *job) {
     job->process = started.process;
     job->playerProcessId = started.id;
     job->state = PlayerState::Running;
+    // The player is known before the wait: messages that reach the saver window meanwhile (the
+    // wait lets sent ones through on some systems) already see it running.
+    WaitForInputIdle(job->process, INPUT_IDLE_WAIT_MS);
     return job->state;
 }
 
@@ -34,4 +37,12 @@ bool isPlayerWindow(const PlayerJob &job, HWND window) {
     DWORD processId = 0;
     GetWindowThreadProcessId(window, &processId);
     return processId == job.playerProcessId;
+}
+
+HWND frontWindowOfPlayer(const PlayerJob &job) {
+    if (job.playerWindow != nullptr && IsWindow(job.playerWindow) && isPlayerWindow(job, job.playerWindow)) {
+        return job.playerWindow;
+    }
+    const HWND foreground = GetForegroundWindow();
+    return isPlayerWindow(job, foreground) ? foreground : nullptr;
 }

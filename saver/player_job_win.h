@@ -6,6 +6,9 @@
 
 #include "startup/paths.h"
 
+// How long a start waits for the player to be ready for input; its outcome does not matter.
+constexpr DWORD INPUT_IDLE_WAIT_MS = 3000;
+
 enum class PlayerState {
     NotStarted,     // no start was made yet
     Running,        // the last start succeeded and the process has not ended
@@ -22,7 +25,8 @@ struct PlayerJob {
     DWORD startError = 0;
 };
 
-// Lets the process of the last start go and starts the player anew; Running, or FailedToStart.
+// Lets the process of the last start go and starts the player anew, then waits at most
+// INPUT_IDLE_WAIT_MS for it to be ready for input; Running, or FailedToStart.
 PlayerState startPlayer(PlayerJob *job);
 // Running until the process is seen to have ended (its handle signalled), then Ended.
 PlayerState refreshPlayerState(PlayerJob *job);
@@ -30,3 +34,6 @@ PlayerState refreshPlayerState(PlayerJob *job);
 void releasePlayer(PlayerJob *job);
 // Whether the window belongs to the player's process.
 bool isPlayerWindow(const PlayerJob &job, HWND window);
+// The player's window last seen in front when it still exists, else the foreground window when
+// it is the player's; null when neither.
+HWND frontWindowOfPlayer(const PlayerJob &job);

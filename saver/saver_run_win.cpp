@@ -104,7 +104,13 @@ void SaverRun::supervise() {
     for (;;) {
         MSG message;
         while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            if (message.message == WM_QUIT) return;
+            // A quit for the thread ends the loop: the saver window's end posts one. One that
+            // another program posts to the thread cannot end a protected run before the password.
+            // A WM_QUIT posted to the saver window itself goes to its window procedure below.
+            if (message.message == WM_QUIT && message.hwnd == nullptr) {
+                if (saverWindow.handle == nullptr || !passwordStillNeeded()) return;
+                continue;
+            }
             if (question.passwordDialog == nullptr || !IsDialogMessageA(question.passwordDialog, &message)) {
                 TranslateMessage(&message);
                 DispatchMessageA(&message);
@@ -160,13 +166,16 @@ LRESULT SaverRun::onMessage(HWND target, UINT message, WPARAM wParam, LPARAM lPa
             images.release();
             PostQuitMessage(0);
             return 0;
-        case WM_QUIT:
-            // Relayed to the player's front window, then the saver window goes.
-            if (player.state != PlayerState::NotStarted && player.state != PlayerState::FailedToStart &&
-                player.playerWindow != nullptr && IsWindow(player.playerWindow)) {
-                SendMessageA(player.playerWindow, WM_QUIT, 0, 0);
-            }
+        case WM_QUIT: {
+            // Handed on to the player's front window, then the saver window closes itself. Under
+            // protection it stays: the player's end brings the password question.
+            const HWND playerFront = player.state == PlayerState::Running ? frontWindowOfPlayer(player) : nullptr;
+            if (playerFront != nullptr) SendMessageA(playerFront, WM_QUIT, 0, 0);
             SendMessageA(target, WM_CLOSE, 0, 0);
+            return 0;
+        }
+        case WM_CLOSE:
+            if (!passwordStillNeeded()) DestroyWindow(target);
             return 0;
         case WM_KEYDOWN:
         case WM_SYSKEYDOWN:

@@ -66,6 +66,9 @@ public:
 private:
     // What the end of the player means now; true when the run is over.
     bool checkPlayer();
+    // Under protection, until the right password was given, nothing but the password question
+    // may end the run: a WM_CLOSE or WM_QUIT from another program is not obeyed.
+    bool passwordStillNeeded() const { return engine.passwordProtected && !question.passwordVerified; }
     void onTimer(HWND window, WPARAM id);
     void onInput();
 };

@@ -4,10 +4,17 @@ namespace {
 
 HWND windowOwner(HWND window) { return reinterpret_cast<HWND>(GetWindowLongPtrA(window, GWLP_HWNDPARENT)); }
 
-// The order player window, saver window, everything else.
+// The order player window, saver window, everything else, after a window of another program
+// came to the front. The saver window is put on top of the z-order without being activated (an
+// activation may raise it again later, over the player), then the player's window is brought to
+// the front above it. Without a player window the saver window itself takes the front.
 void raiseSaverAndPlayer(const PlayerJob &player, HWND saverWindow, HWND foreground) {
-    if (foreground != saverWindow && IsWindow(saverWindow)) SetForegroundWindow(saverWindow);
-    if (player.playerWindow != nullptr && IsWindow(player.playerWindow)) SetForegroundWindow(player.playerWindow);
+    const bool playerShown = player.playerWindow != nullptr && IsWindow(player.playerWindow);
+    if (IsWindow(saverWindow)) {
+        SetWindowPos(saverWindow, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        if (!playerShown && foreground != saverWindow) SetForegroundWindow(saverWindow);
+    }
+    if (playerShown) SetForegroundWindow(player.playerWindow);
 }
 
 }  // namespace
@@ -21,9 +28,17 @@ void keepWindowOrder(PlayerJob *player, HWND saverWindow, HWND passwordDialog) {
     }
     if (belongsToPlayer) {
         player->playerWindow = foreground;
-        HWND below = foreground;
-        while (below != nullptr && isPlayerWindow(*player, below)) below = GetWindow(below, GW_HWNDNEXT);
-        if (below != saverWindow) raiseSaverAndPlayer(*player, saverWindow, foreground);
+        // The player keeps the front; the saver window goes directly beneath its windows (hidden
+        // windows in between, such as input-method windows, are not seen and do not count).
+        HWND lowest = foreground;
+        HWND below = GetWindow(foreground, GW_HWNDNEXT);
+        while (below != nullptr && (isPlayerWindow(*player, below) || !IsWindowVisible(below))) {
+            lowest = below;
+            below = GetWindow(below, GW_HWNDNEXT);
+        }
+        if (below != saverWindow && IsWindow(saverWindow)) {
+            SetWindowPos(saverWindow, lowest, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        }
     } else if (passwordDialog == nullptr) {
         raiseSaverAndPlayer(*player, saverWindow, foreground);
     } else if (foreground != passwordDialog) {

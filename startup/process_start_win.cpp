@@ -23,6 +23,5 @@ bool startProgram(const char *commandLine, StartedProcess *started, DWORD *error
     CloseHandle(info.hThread);
     started->process = info.hProcess;
     started->id = info.dwProcessId;
-    WaitForInputIdle(info.hProcess, INPUT_IDLE_WAIT_MS);
     return true;
 }

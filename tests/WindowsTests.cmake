@@ -1,7 +1,7 @@
 # Windows test programs, run by ctest under Wine through the emulator wrapper.
 add_subdirectory(${GOOGLETEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 
-add_library(win_test_support STATIC tests/win/support.cpp tests/win/main.cpp)
+add_library(win_test_support STATIC tests/win/support.cpp tests/win/thief.cpp tests/win/main.cpp)
 target_include_directories(win_test_support PUBLIC ${CMAKE_SOURCE_DIR}/tests/win)
 target_link_libraries(win_test_support PUBLIC GTest::gtest)
 target_compile_options(win_test_support PRIVATE ${LUMIVEX_WARNINGS})
@@ -10,6 +10,7 @@ target_compile_options(win_test_support PRIVATE ${LUMIVEX_WARNINGS})
 add_executable(win_unit_tests
     tests/win/dialogs_test.cpp
     tests/win/images_test.cpp
+    tests/win/leak_test.cpp
     tests/win/instance_test.cpp
     tests/win/messages_test.cpp
     tests/win/saver_window_test.cpp
@@ -32,11 +33,13 @@ add_executable(e2e_tests
     tests/e2e/install_fault_test.cpp
     tests/e2e/install_test.cpp
     tests/e2e/password_test.cpp
+    tests/e2e/protection_test.cpp
     tests/e2e/saver_test.cpp
 )
 target_link_libraries(e2e_tests PRIVATE win_test_support lumivex_win)
 target_compile_options(e2e_tests PRIVATE ${LUMIVEX_WARNINGS})
-add_dependencies(e2e_tests lumivex lumivex-test lumivex-pack test-player)
+add_executable(saver_running_probe tests/e2e/saver_running_probe.cpp)
+add_dependencies(e2e_tests lumivex lumivex-test lumivex-pack test-player saver_running_probe)
 
 # The Windows tests run in groups, each in a Wine prefix (C:\windows, registry, desktop and X
 # display) of its own, so groups never see each other's files, settings or windows and ctest can
@@ -52,7 +55,8 @@ endfunction()
 windows_test_group(win_unit_tests COMMAND win_unit_tests --probe=$<TARGET_FILE:instance_probe>)
 set(E2E_OPTIONS
     --engine=$<TARGET_FILE:lumivex-test> --shipped-engine=$<TARGET_FILE:lumivex> --pack=$<TARGET_FILE:lumivex-pack>
-    --art=${ART_DIR} --test-player=$<TARGET_FILE:test-player> --doubles=${CMAKE_BINARY_DIR})
+    --art=${ART_DIR} --test-player=$<TARGET_FILE:test-player>
+    --saver-running-probe=$<TARGET_FILE:saver_running_probe> --doubles=${CMAKE_BINARY_DIR})
 # Each group: name, suites, and an environment setting of its own (empty: none). The last group
 # takes every suite that no earlier group names, so a new suite always runs.
 set(E2E_GROUPS
@@ -61,6 +65,7 @@ set(E2E_GROUPS
     "e2e_code_page_932|CodePage932InstallRun.*|LC_ALL=ja_JP.UTF-8"
     "e2e_saver|SaverRun.*|"
     "e2e_player_faults|PlayerFault.*|"
+    "e2e_protection|ProtectedShow.*|"
     "e2e_install_faults|InstallFault.*|"
     "e2e_small_disk|SmallDiskInstall.*|LUMIVEX_WINDOWS_DISK_SPARE_MB=24")
 set(named_suites "")

@@ -26,7 +26,6 @@ constexpr DWORD INSTALL = static_cast<DWORD>(-100);
 
 DWORD code(int result) { return static_cast<DWORD>(result); }
 
-std::string testEngine() { return toWindowsPath(testOption("engine")); }
 std::string shippedEngine() { return toWindowsPath(testOption("shipped-engine")); }
 
 // One start of the engine: the file's name, whether it carries a trailer, the command line.

@@ -3,6 +3,9 @@
 #include "payload/trailer.h"
 #include "support.h"
 
+std::string testEngine() { return toWindowsPath(testOption("engine")); }
+std::string testPlayer() { return toWindowsPath(testOption("test-player")); }
+
 bool makeInstalledSaver(const std::string &engine, const std::string &saverPath,
                         const std::vector<unsigned char> &splash1, uint32_t playerSize) {
     if (!CopyFileA(engine.c_str(), saverPath.c_str(), FALSE)) return false;

@@ -7,6 +7,10 @@
 #include <string>
 #include <vector>
 
+// The test build of the engine and the test player, as the test options give them.
+std::string testEngine();
+std::string testPlayer();
+
 // saverPath becomes the engine followed by the splash bitmap (when given) and a trailer whose
 // player size is playerSize. False when a file could not be written.
 bool makeInstalledSaver(const std::string &engine, const std::string &saverPath,

@@ -16,8 +16,6 @@ namespace {
 constexpr DWORD RUN_TIMEOUT_MS = 60000;
 constexpr DWORD STILL_RUNNING_MS = 3000;
 
-std::string testEngine() { return toWindowsPath(testOption("engine")); }
-std::string testPlayer() { return toWindowsPath(testOption("test-player")); }
 
 enum class Fault { Crashes, EndsWith259, Hangs, Missing, WrongSize, NotAProgram, Folder };
 

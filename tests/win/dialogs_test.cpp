@@ -10,17 +10,20 @@
 
 #include "images/image_set_win.h"
 #include "resources/resource_ids.h"
-#include "startup/password_reduction.h"
 #include "saver_session.h"
 #include "settings/password_options_win.h"
 #include "settings/settings_window_win.h"
+#include "settings_session.h"
+#include "startup/password_reduction.h"
 #include "support.h"
 
 namespace {
 
 HINSTANCE self() { return GetModuleHandleA(nullptr); }
 
-void pumpFor(DWORD ms) { pumpUntil([] { return false; }, ms); }
+void pumpFor(DWORD ms) {
+    pumpUntil([] { return false; }, ms);
+}
 
 BOOL CALLBACK collectDialog(HWND window, LPARAM found) {
     char className[32] = {};
@@ -64,7 +67,8 @@ TEST(PasswordQuestion, AskingShowsOneEmptyQuestionOverTheSaverWindow) {
     EXPECT_TRUE(PeekMessageA(&start, session.window, WM_SAVER_STARTTIMER, WM_SAVER_STARTTIMER, PM_NOREMOVE));
     EXPECT_EQ(TIMER_PASSWORD, start.wParam);
     EXPECT_EQ(30000, start.lParam) << "the question gives up after 30 s";
-    EXPECT_TRUE(pumpUntil([&] { return session.run.saverWindow.timerTable[TIMER_PASSWORD] != 0; }, 2000)) << "the time-out runs";
+    EXPECT_TRUE(pumpUntil([&] { return session.run.saverWindow.timerTable[TIMER_PASSWORD] != 0; }, 2000))
+        << "the time-out runs";
     // Asked again directly and by the saver window's private message while it is open.
     EXPECT_TRUE(asks(&question));
     PostMessageA(session.window, WM_SAVER_CHECKPASSWORD, 0, 0);
@@ -77,11 +81,21 @@ enum class Leave { Ok, Escape, SystemMenuClose, TimeOutClose, TimeOutTimer };
 
 void leave(const SaverSession &session, HWND dialog, Leave how) {
     switch (how) {
-        case Leave::Ok: SendMessageA(dialog, WM_COMMAND, IDOK, 0); break;
-        case Leave::Escape: SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0); break;
-        case Leave::SystemMenuClose: SendMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0); break;
-        case Leave::TimeOutClose: PostMessageA(dialog, WM_CLOSE, CLOSE_BY_TIMEOUT, 0); break;
-        case Leave::TimeOutTimer: SendMessageA(session.window, WM_TIMER, TIMER_PASSWORD, 0); break;
+        case Leave::Ok:
+            SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+            break;
+        case Leave::Escape:
+            SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+            break;
+        case Leave::SystemMenuClose:
+            SendMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+            break;
+        case Leave::TimeOutClose:
+            PostMessageA(dialog, WM_CLOSE, CLOSE_BY_TIMEOUT, 0);
+            break;
+        case Leave::TimeOutTimer:
+            SendMessageA(session.window, WM_TIMER, TIMER_PASSWORD, 0);
+            break;
     }
 }
 
@@ -136,7 +150,8 @@ TEST(PasswordQuestion, LeavingTheQuestionVerifiesWhatWasTyped) {
         const bool timeOutLeft = row.how != Leave::Escape && question.closedByTimeout;
         EXPECT_FALSE(timeOutLeft) << row.label << ": the time-out does not outlive its question";
         const bool askedAgain = question.passwordDialog != nullptr && question.passwordDialog != first;
-        EXPECT_EQ("", askedAgain ? itemText(question.passwordDialog, IDC_PASSWORD_EDIT) : "") << row.label << ": new one empty";
+        EXPECT_EQ("", askedAgain ? itemText(question.passwordDialog, IDC_PASSWORD_EDIT) : "")
+            << row.label << ": new one empty";
     }
 }
 
@@ -197,11 +212,11 @@ void CALLBACK playUser(HWND, UINT, UINT_PTR, DWORD) {
 }
 
 // The options as the saver session's window asks for them; true when they were done with.
-bool runOptions(SaverSession &session, std::vector<Visit> visits) {
+bool runOptions(Engine &engine, HWND asking, std::vector<Visit> visits) {
     script = OptionsScript{};
     script.visits = std::move(visits);
     const UINT_PTR timer = SetTimer(nullptr, 0, 20, playUser);
-    const bool done = showPasswordOptions(session.engine, session.window);
+    const bool done = showPasswordOptions(engine, asking);
     KillTimer(nullptr, timer);
     return done;
 }
@@ -233,7 +248,7 @@ TEST(PasswordOptions, LeavingTheOptionsSavesWhatTheyShow) {
         const char *label;
         bool protectedBefore;
         std::vector<Visit> visits;
-        std::string boxes;       // the texts of the message boxes shown
+        std::string boxes;  // the texts of the message boxes shown
         size_t showings;
         const char *shownAgain;  // the second showing, if any
         bool protectedAfter;
@@ -245,19 +260,60 @@ TEST(PasswordOptions, LeavingTheOptionsSavesWhatTheyShow) {
     // memory says ("/a" sets it for the run alone).
     const Row rows[] = {
         {"matching entries", true, {{"fish", "fish", 0, IDOK}}, CHANGED, 1, "", true, "1", fishText, fish},
-        {"matching entries, close request", true, {{"fish", "fish", 0, WM_CLOSE}}, CHANGED, 1, "", true, "1",
-         fishText, fish},
-        {"entries differing in case", true, {{"fish", "Fish", 0, IDOK}, {"", "", 0, IDCANCEL}}, DIFFER, 2, ON_EMPTY,
-         true, "1", ABSENT, before},
-        {"different entries after a click on the box", true, {{"fish", "fash", 1, IDOK}, {"", "", 0, IDCANCEL}},
-         DIFFER, 2, OFF_EMPTY, false, "0", ABSENT, before},
+        {"matching entries, close request",
+         true,
+         {{"fish", "fish", 0, WM_CLOSE}},
+         CHANGED,
+         1,
+         "",
+         true,
+         "1",
+         fishText,
+         fish},
+        {"entries differing in case",
+         true,
+         {{"fish", "Fish", 0, IDOK}, {"", "", 0, IDCANCEL}},
+         DIFFER,
+         2,
+         ON_EMPTY,
+         true,
+         "1",
+         ABSENT,
+         before},
+        {"different entries after a click on the box",
+         true,
+         {{"fish", "fash", 1, IDOK}, {"", "", 0, IDCANCEL}},
+         DIFFER,
+         2,
+         OFF_EMPTY,
+         false,
+         "0",
+         ABSENT,
+         before},
         {"both empty, box switched on", false, {{"", "", 1, IDOK}}, "", 1, "", true, "1", ABSENT, before},
         {"both empty, box as it was", true, {{"", "", 0, IDOK}}, "", 1, "", true, "1", ABSENT, before},
         {"only the retyped entry", true, {{"", "fish", 0, IDOK}}, "", 1, "", true, "1", ABSENT, before},
-        {"Cancel after a click and matching entries", true, {{"fish", "fish", 1, IDCANCEL}}, "", 1, "", true, ABSENT,
-         ABSENT, before},
-        {"protected in memory only, system.ini says 0", true, {{"", "", 0, IDOK}}, "", 1, "", true, "1", ABSENT,
-         before, "0"},
+        {"Cancel after a click and matching entries",
+         true,
+         {{"fish", "fish", 1, IDCANCEL}},
+         "",
+         1,
+         "",
+         true,
+         ABSENT,
+         ABSENT,
+         before},
+        {"protected in memory only, system.ini says 0",
+         true,
+         {{"", "", 0, IDOK}},
+         "",
+         1,
+         "",
+         true,
+         "1",
+         ABSENT,
+         before,
+         "0"},
         {"box cleared, system.ini says 1", true, {{"", "", 1, IDOK}}, "", 1, "", false, "0", ABSENT, before, "1"},
         {"box as system.ini says", false, {{"", "", 0, IDOK}}, "", 1, "", false, "0", ABSENT, before, "0"},
     };
@@ -268,7 +324,7 @@ TEST(PasswordOptions, LeavingTheOptionsSavesWhatTheyShow) {
         WritePrivateProfileStringA("Lumivex", "Password Protect", row.protectBefore, "system.ini");
         session.engine.passwordProtected = row.protectedBefore;
         session.engine.storedPasswordValue = before;
-        EXPECT_TRUE(runOptions(session, row.visits)) << row.label;
+        EXPECT_TRUE(runOptions(session.engine, session.window, row.visits)) << row.label;
         EXPECT_EQ(row.showings, script.shown.size()) << row.label;
         EXPECT_EQ(row.boxes, script.boxes) << row.label;
         EXPECT_EQ(row.shownAgain, script.shown.size() > 1 ? script.shown[1] : "") << row.label << ": shown again";
@@ -280,7 +336,12 @@ TEST(PasswordOptions, LeavingTheOptionsSavesWhatTheyShow) {
 }
 
 TEST(PasswordOptions, CheckBoxSwitchesTheEntriesAndTheirLabels) {
-    struct Row { const char *label; bool protectedBefore; int clicks; const char *shown, *afterClicks; };
+    struct Row {
+        const char *label;
+        bool protectedBefore;
+        int clicks;
+        const char *shown, *afterClicks;
+    };
     const Row rows[] = {
         {"opened protected, one click", true, 1, ON_EMPTY, OFF_EMPTY},
         {"opened unprotected, one click", false, 1, OFF_EMPTY, ON_EMPTY},
@@ -290,7 +351,7 @@ TEST(PasswordOptions, CheckBoxSwitchesTheEntriesAndTheirLabels) {
         SaverSession session;
         ASSERT_NE(nullptr, session.window) << row.label;
         session.engine.passwordProtected = row.protectedBefore;
-        runOptions(session, {{"", "", row.clicks, IDCANCEL}});
+        runOptions(session.engine, session.window, {{"", "", row.clicks, IDCANCEL}});
         ASSERT_EQ(1u, script.shown.size()) << row.label;
         EXPECT_EQ(row.shown, script.shown[0]) << row.label;
         EXPECT_EQ(row.afterClicks, script.clicked[0]) << row.label;
@@ -313,46 +374,24 @@ TEST(PasswordOptions, EndingClosesTheAskingWindowAndGivesItInputBack) {
         {"dialog missing from the module: as if cancelled", noDialogs, {}, 0, ABSENT},
     };
     for (const Row &row : rows) {
-        SaverSession session;
+        SettingsSession session(false);  // "/a": the settings main window asks
         OptionsKeys keys;
-        ASSERT_NE(nullptr, session.window) << row.label;
+        ASSERT_NE(nullptr, session.main) << row.label;
+        session.engine.platform = PlatformClass{false, false, true};
         session.engine.passwordProtected = true;
         session.engine.instance = row.instance;
-        EXPECT_TRUE(runOptions(session, row.visits)) << row.label << ": the options are done with";
+        EXPECT_TRUE(runOptions(session.engine, session.main, row.visits)) << row.label << ": the options are done with";
         EXPECT_EQ(row.showings, script.shown.size()) << row.label;
-        const auto owned = std::count(script.owners.begin(), script.owners.end(), session.window);
+        const auto owned = std::count(script.owners.begin(), script.owners.end(), session.main);
         EXPECT_EQ(row.showings, static_cast<size_t>(owned)) << row.label << ": owned by the asking window";
         EXPECT_TRUE(session.engine.passwordProtected) << row.label;
         EXPECT_EQ(row.protectText, optionsKey("Password Protect")) << row.label;
-        EXPECT_TRUE(IsWindowEnabled(session.window)) << row.label << ": the asking window takes input again";
-        EXPECT_TRUE(pumpUntil([&] { return !IsWindow(session.window); }, 3000)) << row.label << ": asked to close";
+        EXPECT_TRUE(IsWindowEnabled(session.main)) << row.label << ": the asking window takes input again";
+        EXPECT_TRUE(pumpUntil([&] { return !IsWindow(session.main); }, 3000)) << row.label << ": asked to close";
     }
 }
 
 // ---- The settings window ----
-
-// A settings run in this process: the main window of the engine's class with the pictures dialog
-// in it, as settings mode makes them; the run's windows and pictures go when the session ends.
-struct SettingsSession {
-    explicit SettingsSession(bool pictures, bool menuHeight = false) {
-        engine.instance = self();
-        engine.platform = PlatformClass{true, false, false};
-        if (pictures) loadImageSet(self(), &images.imageSet(), BITMAP_SPLASH1, BITMAP_SPLASH2, BITMAP_CORNER);
-        run.addMenuHeight = menuHeight;
-        run.createWindows();
-        main = run.mainWindow.handle;
-        dialog = run.settingsDialog;
-    }
-    ~SettingsSession() { pumpFor(50); }
-    void dropPalette() {
-        DeleteObject(images.imageSet().palette);
-        images.imageSet().palette = nullptr;
-    }
-    Engine engine;
-    OwnedImages images;
-    SettingsRun run{engine, images};
-    HWND main = nullptr, dialog = nullptr;
-};
 
 std::string windowSize(HWND window) {
     RECT r = {};
@@ -362,7 +401,11 @@ std::string windowSize(HWND window) {
 
 TEST(SettingsWindow, PicturesGiveTheSizeOfBothWindows) {
     const int caption = GetSystemMetrics(SM_CYCAPTION), menuBar = GetSystemMetrics(SM_CYMENU);
-    struct Row { const char *label; bool menuHeight; std::string mainSize; };
+    struct Row {
+        const char *label;
+        bool menuHeight;
+        std::string mainSize;
+    };
     const Row rows[] = {
         {"no menu bar counted", false, "420 x " + std::to_string(230 + caption)},
         {"menu bar counted (win31 class)", true, "420 x " + std::to_string(230 + caption + menuBar)},
@@ -424,7 +467,11 @@ std::string settingsState(SettingsSession &session, int quits) {
 TEST(SettingsWindow, KeyOrButtonInTheDialogEndsSettingsMode) {
     const std::string ends = "main hidden, dialog gone, settingsDialog null, saverWindow null, pictures freed, quit 1";
     const std::string stays = "main shown, dialog alive, settingsDialog set, saverWindow set, pictures kept, quit 0";
-    struct Row { const char *label; UINT message; bool endsMode; };
+    struct Row {
+        const char *label;
+        UINT message;
+        bool endsMode;
+    };
     const Row rows[] = {
         {"key press", WM_KEYDOWN, true},        {"left button", WM_LBUTTONDOWN, true},
         {"right button", WM_RBUTTONDOWN, true}, {"middle button", WM_MBUTTONDOWN, true},
@@ -447,7 +494,10 @@ TEST(SettingsWindow, PaintingFillsTheGroundWhite) {
     ShowWindow(session.main, SW_SHOW);
     UpdateWindow(session.dialog);
     pumpFor(100);
-    struct Row { const char *label; int x, y; };
+    struct Row {
+        const char *label;
+        int x, y;
+    };
     const Row rows[] = {
         {"top left margin", 3, 3},
         {"left of the lower pictures", 4, 180},

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -47,9 +48,9 @@ private:
 
 struct ProcessResult {
     bool started;
-    bool finished;      // within the time bound; an unfinished process is terminated
-    DWORD exitCode;     // the full 32-bit code, as the system reports it
-    DWORD lastError;    // why it did not start
+    bool finished;    // within the time bound; an unfinished process is terminated
+    DWORD exitCode;   // the full 32-bit code, as the system reports it
+    DWORD lastError;  // why it did not start
 };
 
 // Starts "program" args (program quoted) in the given directory (empty: this one) and waits for
@@ -108,16 +109,19 @@ std::string readProfileText(const char *section, const char *key, const char *fi
 std::vector<unsigned char> bitmapFileImage(int width, int height, unsigned char pixelIndex = 0,
                                            COLORREF colourOfIndex1 = CLR_INVALID);
 
-// Pumps this thread's messages until the condition holds or the time is up. Quit messages (a
-// destroyed saver window posts one) are taken out of the queue and counted in quitsSeen.
+// Pumps this thread's messages until the condition holds or the time is up. The condition is
+// looked at after every message and at least every POLL_MS, since what it watches may be another
+// process. Quit messages (a destroyed saver window posts one) are taken out of the queue and
+// counted in quitsSeen.
 extern int quitsSeen;
 template <typename Condition>
 bool pumpUntil(Condition condition, DWORD timeoutMs) {
+    constexpr DWORD POLL_MS = 5;
     const DWORD start = GetTickCount();
     while (!condition()) {
         const DWORD elapsed = GetTickCount() - start;
         if (elapsed >= timeoutMs) return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, timeoutMs - elapsed, QS_ALLINPUT);
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, std::min(timeoutMs - elapsed, POLL_MS), QS_ALLINPUT);
         MSG message;
         while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
             if (message.message == WM_QUIT) {

@@ -1,5 +1,6 @@
 // A player for the tests: what it does is set by environment variables inherited from the engine.
-//   LUMIVEX_PLAYER_RECORD=path       append "start <tick> <pid> <command line>" and "end <tick> <code>"
+//   LUMIVEX_PLAYER_RECORD=path       append "start <tick> <pid> <command line>", "quit <tick>" when a
+//                                    WM_QUIT is sent to its window, and "end <tick> <code>"
 //   LUMIVEX_PLAYER_EXIT_AFTER=ms     end by itself that long after its windows are up (default: never)
 //   LUMIVEX_PLAYER_EXIT_CODE=n       the exit code it ends with (default 0)
 //   LUMIVEX_PLAYER_WINDOW=none|plain|owned   (default plain)
@@ -19,15 +20,15 @@ char g_record[MAX_PATH * 4] = "";  // empty: no record
 UINT g_exitCode = 0;
 bool g_inputEnds = true;
 HWND g_window = nullptr;
-char g_line[33000];                // a command line is at most 32767 characters
+char g_line[33000];  // a command line is at most 32767 characters
 
 // The variable's value, or false when it is absent or empty.
-bool readVariable(const char* name, char* value, DWORD size) {
+bool readVariable(const char *name, char *value, DWORD size) {
     DWORD length = GetEnvironmentVariableA(name, value, size);
     return length > 0 && length < size;
 }
 
-void appendRecord(const char* text) {
+void appendRecord(const char *text) {
     if (g_record[0] == '\0') {
         return;
     }
@@ -52,52 +53,56 @@ void finish() {
 
 LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_CREATE: {
-        // The colour to fill with comes as the creation parameter.
-        const CREATESTRUCTA* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
-        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-        return 0;
-    }
-    case WM_ERASEBKGND:
-        return 1;
-    case WM_PAINT: {
-        PAINTSTRUCT paint;
-        HDC dc = BeginPaint(window, &paint);
-        SetDCBrushColor(dc, static_cast<COLORREF>(GetWindowLongPtrA(window, GWLP_USERDATA)));
-        FillRect(dc, &paint.rcPaint, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
-        EndPaint(window, &paint);
-        return 0;
-    }
-    case WM_KEYDOWN:
-    case WM_SYSKEYDOWN:
-    case WM_LBUTTONDOWN:
-    case WM_RBUTTONDOWN:
-    case WM_MBUTTONDOWN:
-    case WM_XBUTTONDOWN:
-        if (g_inputEnds) {
+        case WM_CREATE: {
+            // The colour to fill with comes as the creation parameter.
+            const CREATESTRUCTA *create = reinterpret_cast<const CREATESTRUCTA *>(lParam);
+            SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+            return 0;
+        }
+        case WM_ERASEBKGND:
+            return 1;
+        case WM_PAINT: {
+            PAINTSTRUCT paint;
+            HDC dc = BeginPaint(window, &paint);
+            SetDCBrushColor(dc, static_cast<COLORREF>(GetWindowLongPtrA(window, GWLP_USERDATA)));
+            FillRect(dc, &paint.rcPaint, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
+            EndPaint(window, &paint);
+            return 0;
+        }
+        case WM_KEYDOWN:
+        case WM_SYSKEYDOWN:
+        case WM_LBUTTONDOWN:
+        case WM_RBUTTONDOWN:
+        case WM_MBUTTONDOWN:
+        case WM_XBUTTONDOWN:
+            if (g_inputEnds) {
+                finish();
+            }
+            return 0;
+        case WM_QUIT:  // only when sent rather than posted; a posted one ends the message loop
+            snprintf(g_line, sizeof(g_line), "quit %lu\n", GetTickCount());
+            appendRecord(g_line);
             finish();
-        }
-        return 0;
-    case WM_CLOSE:
-    case WM_QUIT:  // only when sent rather than posted; a posted one ends the message loop
-        finish();
-        return 0;
-    case WM_DESTROY:
-        if (window == g_window) {
-            g_window = nullptr;
-            PostQuitMessage(0);
-        }
-        return 0;
-    default:
-        return DefWindowProcA(window, message, wParam, lParam);
+            return 0;
+        case WM_CLOSE:
+            finish();
+            return 0;
+        case WM_DESTROY:
+            if (window == g_window) {
+                g_window = nullptr;
+                PostQuitMessage(0);
+            }
+            return 0;
+        default:
+            return DefWindowProcA(window, message, wParam, lParam);
     }
 }
 
-HWND makeWindow(HINSTANCE instance, const char* title, HWND owner, int x, int y, int width, int height,
+HWND makeWindow(HINSTANCE instance, const char *title, HWND owner, int x, int y, int width, int height,
                 COLORREF colour) {
-    void* parameter = reinterpret_cast<void*>(static_cast<UINT_PTR>(colour));
-    HWND window = CreateWindowExA(0, kClassName, title, WS_POPUP | WS_VISIBLE, x, y, width, height, owner,
-                                  nullptr, instance, parameter);
+    void *parameter = reinterpret_cast<void *>(static_cast<UINT_PTR>(colour));
+    HWND window = CreateWindowExA(0, kClassName, title, WS_POPUP | WS_VISIBLE, x, y, width, height, owner, nullptr,
+                                  instance, parameter);
     if (window != nullptr) {
         UpdateWindow(window);
     }
