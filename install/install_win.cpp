@@ -1,6 +1,5 @@
 #include "install/install_win.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "images/image_set_win.h"
@@ -173,7 +172,8 @@ RunResult confirmOverwrite(HINSTANCE instance, const char *saverPath, const char
     if (!fileExists(saverPath) && !fileExists(playerPath)) return RunResult::Done;
     char format[PATH_CAPACITY] = {};
     LoadStringA(instance, STRING_OVERWRITE, format, PATH_CAPACITY);
-    char question[3 * PATH_CAPACITY];
-    std::snprintf(question, sizeof question, format, saverPath, playerPath);
+    // The system's formatter writes at most 1024 bytes, the terminating NUL included.
+    char question[1024];
+    wsprintfA(question, format, saverPath, playerPath);
     return askOkCancel(question);
 }

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Checks the engine's file as the system loader sees it: a section "Shared" that holds the
-# instance counter (-1, initialised, read, write, shared), and imports from system DLLs only.
+# instance counter (-1, initialised, read, write, shared), imports from system DLLs only, and
+# at most 128 KiB in all.
 set -euo pipefail
 engine=$1
 objdump=${2:-i686-w64-mingw32-objdump}
@@ -44,4 +45,8 @@ imports=$("$objdump" -p "$engine" | awk '/DLL Name:/ {print tolower($3)}' | sort
 while read -r dll; do
     grep -Eq "$system_dlls" <<<"$dll" || fail "imports $dll, which is not a system DLL"
 done <<<"$imports"
-echo "check-engine-file: $engine: section Shared 0x$word holds -1; imports: $(tr '\n' ' ' <<<"$imports")"
+bytes=$(stat -c %s "$engine")
+limit=131072
+[ "$bytes" -le $limit ] || fail "$bytes bytes, more than the $limit the engine may weigh"
+
+echo "check-engine-file: $engine: $bytes bytes (limit $limit); section Shared 0x$word holds -1; imports: $(tr '\n' ' ' <<<"$imports")"

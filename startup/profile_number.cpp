@@ -1,7 +1,5 @@
 #include "startup/profile_number.h"
 
-#include <cstdio>
-
 uint32_t parseProfileNumber(const char *text) {
     const char *p = text;
     while (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\r' || *p == '\f' || *p == '\v') ++p;
@@ -25,5 +23,13 @@ uint32_t parseProfileNumber(const char *text) {
 }
 
 void formatProfileNumber(uint32_t value, char *out) {
-    std::snprintf(out, PROFILE_NUMBER_BUFFER, "%lu", static_cast<unsigned long>(value));
+    // The digits come out last first; at most ten of them for 32 bits.
+    char reversed[10];
+    int count = 0;
+    do {
+        reversed[count++] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    for (int i = 0; i < count; ++i) out[i] = reversed[count - 1 - i];
+    out[count] = '\0';
 }

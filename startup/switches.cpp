@@ -15,3 +15,14 @@ void parseCommandSwitches(const char *tail, CommandSwitches *out) {
     const char *z = std::strstr(tail, "/z");
     out->playerFile = z != nullptr ? z + 2 : nullptr;
 }
+
+const char *commandLineTail(const char *commandLine) {
+    const char *p = commandLine;
+    bool quoted = false;
+    // The program name: up to the first blank or control character outside quotes.
+    for (; *p != '\0' && (static_cast<unsigned char>(*p) > ' ' || quoted); ++p) {
+        if (*p == '"') quoted = !quoted;
+    }
+    while (*p != '\0' && static_cast<unsigned char>(*p) <= ' ') ++p;
+    return p;
+}

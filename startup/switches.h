@@ -14,6 +14,10 @@ struct CommandSwitches {
     const char *playerFile;
 };
 
+// The tail of a whole command line: what follows the program name (quoted or not, blanks inside
+// quotes kept with it) and the blanks after it. Points into the command line.
+const char *commandLineTail(const char *commandLine);
+
 // True when the two characters of the switch occur anywhere in the tail (case-sensitive).
 bool hasSwitch(const char *tail, const char *name);
 

@@ -26,10 +26,13 @@ void testTrace(const char *format, ...) {
     if (path == nullptr || *path == '\0') return;
     FILE *file = std::fopen(path, "a");
     if (file == nullptr) return;
+    // The system's formatter, as in the engine: the C library's would need the runtime's start-up.
+    char line[1024];
     va_list args;
     va_start(args, format);
-    std::vfprintf(file, format, args);
+    wvsprintfA(line, format, args);
     va_end(args);
+    std::fputs(line, file);
     std::fputc('\n', file);
     std::fclose(file);
 }
@@ -39,8 +42,9 @@ void testHoldInstance() {
     if (name == nullptr || *name == '\0') return;
     char entered[MAX_PATH];
     char release[MAX_PATH];
-    std::snprintf(entered, sizeof entered, "%s-entered", name);
-    std::snprintf(release, sizeof release, "%s-release", name);
+    if (lstrlenA(name) > MAX_PATH - 10) return;
+    wsprintfA(entered, "%s-entered", name);
+    wsprintfA(release, "%s-release", name);
     HANDLE enteredEvent = OpenEventA(EVENT_MODIFY_STATE, FALSE, entered);
     HANDLE releaseEvent = OpenEventA(SYNCHRONIZE, FALSE, release);
     if (enteredEvent != nullptr) SetEvent(enteredEvent);

@@ -36,6 +36,27 @@ TEST(Switches, EachSwitchIsFoundAnywhereInTheTail) {
     }
 }
 
+// The tail is what follows the program name and the blanks after it, as the system's start-up
+// code gives it to a Windows program.
+TEST(Switches, TheTailFollowsTheProgramName) {
+    const struct {
+        const char *label;
+        const char *commandLine;
+        const char *tail;
+    } rows[] = {
+        {"plain name", "C:\\WINDOWS\\FISH.SCR /s", "/s"},
+        {"quoted name with a blank", "\"C:\\My Savers\\FISH.SCR\" /c:123", "/c:123"},
+        {"blank inside quotes in the middle", "C:\\My\" \"Savers\\FISH.SCR /p 5", "/p 5"},
+        {"name alone", "FISH.SCR", ""},
+        {"name and blanks", "FISH.SCR \t  ", ""},
+        {"several blanks and a tab before the tail", "FISH.EXE  \t/z C:\\a b.exe", "/z C:\\a b.exe"},
+        {"blanks in the tail are kept", "x.exe /z  two  blanks ", "/z  two  blanks "},
+        {"an unclosed quote takes everything", "\"C:\\a b /s", ""},
+        {"empty command line", "", ""},
+    };
+    for (const auto &row : rows) EXPECT_STREQ(row.tail, commandLineTail(row.commandLine)) << row.label;
+}
+
 TEST(Switches, PlayerFileIsTheVerbatimRestOfTheTail) {
     struct Row {
         const char *label;
