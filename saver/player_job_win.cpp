@@ -1,6 +1,7 @@
 #include "saver/player_job_win.h"
 
 #include "startup/process_start_win.h"
+#include "startup/test_seams_win.h"
 
 PlayerState startPlayer(PlayerJob *job) {
     releasePlayer(job);
@@ -13,6 +14,7 @@ PlayerState startPlayer(PlayerJob *job) {
     job->process = started.process;
     job->playerProcessId = started.id;
     job->state = PlayerState::Running;
+    testStamp("player started");
     // The player is known before the wait: messages that reach the saver window meanwhile (the
     // wait lets sent ones through on some systems) already see it running.
     WaitForInputIdle(job->process, INPUT_IDLE_WAIT_MS);

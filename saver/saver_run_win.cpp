@@ -6,6 +6,7 @@
 #include "saver/window_order_win.h"
 #include "startup/scoped_win.h"
 #include "startup/system_settings_win.h"
+#include "startup/test_seams_win.h"
 #include "startup/windows_paths_win.h"
 
 namespace {
@@ -67,21 +68,31 @@ RunResult SaverRun::run(const PayloadTrailer &trailer) {
         std::strcpy(player.playerCommandLine, playerBeside);
     }
     announceSaverRunning(engine, saverWindow.handle);
+    testStamp("announced");
 
     uint32_t playerSize = 0;
     const bool present = getFileSize(player.playerCommandLine, &playerSize);
     playerUsable = present && playerSize == trailer.playerSize;
-    if (playerUsable && createSaverWindow()) {
-        // Without protection the window stays hidden: only a message target under the player.
-        if (engine.passwordProtected) ShowWindow(saverWindow.handle, SW_SHOW);
-        postTimerStart(saverWindow.handle, TIMER_HEARTBEAT, HEARTBEAT_PERIOD);
+    testStamp("player checked");
+    if (playerUsable && !engine.passwordProtected) {
+        // Without protection the saver window stays hidden, only a message target beside the
+        // player, so the player starts first: the show is up as soon as a bare launcher would
+        // bring it. A player that cannot start gives the error screen in that window.
+        const bool started = startPlayer(&player) == PlayerState::Running;
+        if (createSaverWindow() && !started) showErrorScreen();
+        testStamp("window made");
+    } else if (playerUsable && createSaverWindow()) {
+        // Under protection the black saver window is shown first, then the player above it.
+        testStamp("window made");
+        ShowWindow(saverWindow.handle, SW_SHOW);
+        if (keepsWindowOrder()) postTimerStart(saverWindow.handle, TIMER_HEARTBEAT, HEARTBEAT_PERIOD);
         launchPlayer();
     } else if (!present || engine.passwordProtected) {
         // A missing player shows the error screen. A player of the wrong size ends an
         // unprotected run at once; a protected run is never left without the password, so it
         // shows the error screen too.
         createErrorWindow();
-        postTimerStart(saverWindow.handle, TIMER_HEARTBEAT, HEARTBEAT_PERIOD);
+        if (keepsWindowOrder()) postTimerStart(saverWindow.handle, TIMER_HEARTBEAT, HEARTBEAT_PERIOD);
         showErrorScreen();
     }
     if (saverWindow.handle != nullptr) supervise();
@@ -116,13 +127,11 @@ void SaverRun::supervise() {
                 DispatchMessageA(&message);
             }
             if (checkPlayer()) return;
-            if (engine.passwordProtected && !engine.platform.win95) {
-                keepWindowOrder(&player, saverWindow.handle, question.passwordDialog);
-            }
+            if (keepsWindowOrder()) keepWindowOrder(&player, saverWindow.handle, question.passwordDialog);
             if (saverWindow.handle == nullptr) return;
         }
         // Asleep until the next message, or the player's end while it runs: its end is noticed
-        // at once, the heartbeat timer bounds the wait otherwise.
+        // at once. Only the window-order rule needs the heartbeat, which bounds the wait then.
         HANDLE process = player.state == PlayerState::Running ? player.process : nullptr;
         const DWORD woke =
             MsgWaitForMultipleObjects(process != nullptr ? 1 : 0, &process, FALSE, INFINITE, QS_ALLINPUT);

@@ -68,6 +68,9 @@ private:
     bool checkPlayer();
     // Under protection, until the right password was given, nothing but the password question
     // may end the run: a WM_CLOSE or WM_QUIT from another program is not obeyed.
+    // The window-order rule holds under protection, except on the win95 class, where the loop
+    // leaves the order alone; it is checked on a 50 ms heartbeat.
+    bool keepsWindowOrder() const { return engine.passwordProtected && !engine.platform.win95; }
     bool passwordStillNeeded() const { return engine.passwordProtected && !question.passwordVerified; }
     void onTimer(HWND window, WPARAM id);
     void onInput();

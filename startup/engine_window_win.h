@@ -14,7 +14,7 @@ constexpr UINT WM_SAVER_STOPTIMER = WM_USER + 5;      // wParam timer id
 // Timers of an engine window (SetTimer event ids).
 constexpr UINT_PTR TIMER_SPLASH = 1;     // every 3 s: the splash picture jumps
 constexpr UINT_PTR TIMER_MESSAGE = 2;    // every 20 ms: the message scrolls one pixel
-constexpr UINT_PTR TIMER_HEARTBEAT = 3;  // every 50 ms: wakes the supervision loop
+constexpr UINT_PTR TIMER_HEARTBEAT = 3;  // every 50 ms under the window-order rule: wakes the loop
 constexpr UINT_PTR TIMER_PASSWORD = 5;   // 30 s: the password question times out
 constexpr UINT_PTR TIMER_SLOTS = 6;      // ids 1..5; slot 0 unused
 constexpr UINT HEARTBEAT_PERIOD = 50;

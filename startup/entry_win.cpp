@@ -68,6 +68,7 @@ RunResult runWithPictures(Engine &engine, EngineMode mode, const ModeFacts &fact
     OwnedImages images;
     loadImageSet(engine.instance, &images.imageSet(), BITMAP_SPLASH1, BITMAP_SPLASH2, BITMAP_CORNER);
     const RunResult read = replaceSplashPictures(engine, trailer, &images.imageSet());
+    testStamp("pictures loaded");
     if (read != RunResult::Done) return read;
     if (mode == EngineMode::Settings) {
         SettingsRun settings(engine, images);
@@ -103,6 +104,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR tail, int show) {
     facts.trailer = FileResult::OpenFailed;
     const bool counted = joinsInstanceCount(facts.switches);
     facts.admitted = counted && enterSingleInstance();
+    testStamp("admitted");
     PayloadTrailer trailer = {};
     if (facts.admitted) {
         engine.platform = readPlatformClass();
@@ -110,7 +112,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR tail, int show) {
         engine.passwordProtected = readPasswordProtection(engine.platform, &engine.storedPasswordValue);
         GetModuleFileNameA(instance, engine.path, PATH_CAPACITY);
         engine.path[PATH_CAPACITY - 1] = '\0';
+        testStamp("settings read");
         facts.trailer = readPayloadTrailer(engine.path, &trailer);
+        testStamp("trailer read");
     }
 
     const EngineMode mode = chooseMode(facts);
@@ -139,6 +143,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR tail, int show) {
 // when it is loaded), and leaving it out makes the file smaller and the start quicker. The tail
 // and the show command are what the runtime's code would give WinMain.
 extern "C" void engineStart() {
+    testStamp("entry");
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     GetStartupInfoA(&startup);

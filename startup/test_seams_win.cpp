@@ -37,6 +37,18 @@ void testTrace(const char *format, ...) {
     std::fclose(file);
 }
 
+void testStamp(const char *step) {
+    const char *wanted = std::getenv("LUMIVEX_TEST_STAMPS");
+    if (wanted == nullptr || *wanted != '1') return;
+    FILETIME created, exited, kernel, user, now;
+    if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user)) return;
+    GetSystemTimeAsFileTime(&now);
+    const auto ticks = [](const FILETIME &time) {  // 100 ns each
+        return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+    };
+    testTrace("stamp %s %lu", step, static_cast<unsigned long>((ticks(now) - ticks(created)) / 10));
+}
+
 void testHoldInstance() {
     const char *name = std::getenv("LUMIVEX_TEST_HOLD");
     if (name == nullptr || *name == '\0') return;

@@ -88,10 +88,13 @@ endforeach()
 string(SUBSTRING "${named_suites}" 1 -1 named_suites)
 windows_test_group(e2e_password COMMAND e2e_tests --gtest_filter=-${named_suites} ${E2E_OPTIONS})
 
-# Timing of the saver under Wine, run by hand (see the saver_timing source for the command).
+# The benchmark and its floors, run by scripts/bench.sh.
 add_executable(launch_only tools/timing/launch_only.cpp)
-add_executable(saver_timing tools/timing/saver_timing.cpp)
-target_link_libraries(saver_timing PRIVATE win_test_support lumivex_win)
+add_executable(handle_waiter tools/timing/handle_waiter.cpp)
+add_executable(launch_with_dlls WIN32 tools/timing/launch_with_dlls.cpp)
+target_link_libraries(launch_with_dlls PRIVATE user32 gdi32 advapi32)
+add_executable(lumivex_bench tools/timing/bench.cpp)
+target_link_libraries(lumivex_bench PRIVATE win_test_support lumivex_win)
 
 # Stand-ins for the system's password services, installed into the prefix by the tests that
 # need them.
