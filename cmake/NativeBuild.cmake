@@ -10,7 +10,7 @@ target_include_directories(lumivex_core PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_options(lumivex_core PRIVATE ${LUMIVEX_WARNINGS})
 
 # The tool that assembles installer files, on top of the same payload code.
-add_library(lumivex_pack_lib STATIC tools/pack/assemble.cpp)
+add_library(lumivex_pack_lib STATIC tools/pack/assemble.cpp tools/pack/doctor.cpp)
 target_link_libraries(lumivex_pack_lib PUBLIC lumivex_core)
 target_compile_options(lumivex_pack_lib PRIVATE ${LUMIVEX_WARNINGS})
 add_executable(lumivex-pack tools/pack/main.cpp)

@@ -81,7 +81,7 @@ lumivex_engine(lumivex lumivex_win)             # the engine that ships
 lumivex_engine(lumivex-test lumivex_win_seams)  # the same engine with the test hooks
 
 # The tool that assembles installer files, also as a Windows console program.
-add_executable(lumivex-pack tools/pack/main.cpp tools/pack/assemble.cpp)
+add_executable(lumivex-pack tools/pack/main.cpp tools/pack/assemble.cpp tools/pack/doctor.cpp)
 target_link_libraries(lumivex-pack PRIVATE lumivex_win)
 target_compile_options(lumivex-pack PRIVATE ${LUMIVEX_WARNINGS})
 

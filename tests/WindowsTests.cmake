@@ -28,6 +28,7 @@ target_link_libraries(instance_probe PRIVATE lumivex_win_seams)
 # End-to-end runs of the real engine.
 add_executable(e2e_tests
     tests/e2e/dispatch_test.cpp
+    tests/e2e/doctor_test.cpp
     tests/e2e/engine_files.cpp
     tests/e2e/fault_test.cpp
     tests/e2e/install_fault_test.cpp
@@ -67,6 +68,7 @@ set(E2E_GROUPS
     "e2e_player_faults|PlayerFault.*|"
     "e2e_protection|ProtectedShow.*|"
     "e2e_install_faults|InstallFault.*|"
+    "e2e_doctor|Doctor.*|"
     "e2e_small_disk|SmallDiskInstall.*|LUMIVEX_WINDOWS_DISK_SPARE_MB=24")
 set(named_suites "")
 foreach(group IN LISTS E2E_GROUPS)

@@ -22,18 +22,9 @@ uint32_t read32(const unsigned char *p) {
 }
 uint16_t read16(const unsigned char *p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
 
-bool readWhole(const std::string &path, std::string *bytes) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream text;
-    text << in.rdbuf();
-    *bytes = text.str();
-    return true;
-}
-
 bool fileSize(const std::string &path, uint32_t *size) {
     std::string bytes;
-    if (!readWhole(path, &bytes) || bytes.size() > 0x7FFFFFFFu) return false;
+    if (!readWholeFile(path, &bytes) || bytes.size() > 0x7FFFFFFFu) return false;
     *size = static_cast<uint32_t>(bytes.size());
     return true;
 }
@@ -42,7 +33,7 @@ bool fileSize(const std::string &path, uint32_t *size) {
 // The tag's text is then set (or room left for it) through the description tag code itself.
 int copyImageWithTag(const std::string &source, const std::string &target, std::string *error) {
     std::string image;
-    if (!readWhole(source, &image)) {
+    if (!readWholeFile(source, &image)) {
         *error = source + ": cannot be read";
         return 1;
     }
@@ -126,6 +117,17 @@ int assembleInto(const AssembleRequest &request, const std::string &output, cons
 
 }  // namespace
 
+bool readWholeFile(const std::string &path, std::string *bytes) {
+    std::FILE *file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) return false;
+    bytes->clear();
+    char chunk[65536];
+    for (size_t got; (got = std::fread(chunk, 1, sizeof chunk, file)) > 0;) bytes->append(chunk, got);
+    const bool whole = std::ferror(file) == 0;  // a folder opens but cannot be read
+    std::fclose(file);
+    return whole;
+}
+
 int findHeaderRoom(const unsigned char *image, size_t size, int32_t *begin, int32_t *end) {
     *begin = *end = 0;
     if (size < 64 || image[0] != 'M' || image[1] != 'Z') return -1;
@@ -204,7 +206,7 @@ int assembleInstaller(const AssembleRequest &request, std::string *error) {
     for (const std::string *bitmap : bitmaps) {
         if (bitmap->empty()) continue;
         std::string bytes;
-        if (!readWhole(*bitmap, &bytes)) {
+        if (!readWholeFile(*bitmap, &bytes)) {
             *error = *bitmap + ": cannot be read";
             return 1;
         }

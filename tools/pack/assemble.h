@@ -11,9 +11,9 @@ struct AssembleRequest {
     std::string engine;       // image B, the engine of the win95 and winNT classes
     std::string engineWin31;  // image A; empty: the engine
     std::string player;
-    std::string splash1;      // empty: none
-    std::string splash2;      // empty: none
-    std::string name;         // the saver's name, the final base name of NAME.scr and NAME.exe
+    std::string splash1;  // empty: none
+    std::string splash2;  // empty: none
+    std::string name;     // the saver's name, the final base name of NAME.scr and NAME.exe
     uint32_t flags;
     std::string output;
 };
@@ -25,6 +25,9 @@ int assembleInstaller(const AssembleRequest &request, std::string *error);
 // Where the zero-filled room of a PE header lies inside the first 2048 bytes: after the section
 // table and before the first section's data. 0 and [begin, end), or -1 (not a PE image).
 int findHeaderRoom(const unsigned char *image, size_t size, int32_t *begin, int32_t *end);
+
+// The whole file; false when it cannot be read (missing, a folder, no permission).
+bool readWholeFile(const std::string &path, std::string *bytes);
 
 // Empty, or a warning when the player ends in a payload trailer of its own: it is then most
 // likely an installer file or an installed saver rather than a player (it is packed as it is).

@@ -1,0 +1,180 @@
+// lumivex-pack doctor on installations that the real installer made, healthy and then damaged the
+// ways users' machines damage them: each finding on its line, and the exit code.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "engine_files.h"
+#include "install_fixture.h"
+
+namespace {
+
+struct Output {
+    DWORD exitCode = 0xDEAD;
+    std::string text;
+};
+
+// Runs the Windows build of lumivex-pack with its output read through a pipe.
+Output runPack(const std::string &args) {
+    Output output;
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE readEnd = nullptr, writeEnd = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return output;
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = startup.hStdError = writeEnd;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    std::string line = "\"" + toWindowsPath(testOption("pack")) + "\" " + args;
+    PROCESS_INFORMATION info = {};
+    const bool started = CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
+                                        &startup, &info) != FALSE;
+    CloseHandle(writeEnd);
+    if (started) {
+        char chunk[4096];
+        DWORD got = 0;
+        while (ReadFile(readEnd, chunk, sizeof chunk, &got, nullptr) && got > 0) output.text.append(chunk, got);
+        WaitForSingleObject(info.hProcess, RUN_TIMEOUT_MS);
+        GetExitCodeProcess(info.hProcess, &output.exitCode);
+        CloseHandle(info.hThread);
+        CloseHandle(info.hProcess);
+    }
+    CloseHandle(readEnd);
+    return output;
+}
+
+bool hasLine(const std::string &text, const std::string &start, const std::string &part) {
+    size_t at = 0;
+    while ((at = text.find(start, at)) != std::string::npos) {
+        const size_t end = text.find('\n', at);
+        if ((at == 0 || text[at - 1] == '\n') && text.substr(at, end - at).find(part) != std::string::npos) return true;
+        ++at;
+    }
+    return false;
+}
+
+// "Fish Tank" installed quietly on the win95 class, with the test player as its player.
+class Doctor : public InstallRun {
+protected:
+    void SetUp() override {
+        InstallRun::SetUp();
+        installer_ = assemble("FISH.exe", "Fish Tank", "0x4000", testPlayer());
+        ASSERT_FALSE(installer_.empty());
+        ASSERT_EQ(0u, install(installer_, "/q").process.exitCode);
+        saver_ = inWindows("Fish Tank.scr");
+        player_ = inWindows("Fish Tank.exe");
+        ASSERT_TRUE(pathExists(saver_) && pathExists(player_));
+    }
+
+    static void cutFile(const std::string &path, size_t bytes) {
+        auto content = readBytes(path);
+        content.resize(content.size() - bytes);
+        ASSERT_TRUE(writeBytes(path, content));
+    }
+
+    std::string installer_, saver_, player_;
+};
+
+TEST_F(Doctor, AHealthyInstallationIsReportedWithoutFault) {
+    const Output directory = runPack("doctor --windows");
+    EXPECT_EQ(0u, directory.exitCode) << directory.text;
+    EXPECT_TRUE(hasLine(directory.text, "ok      " + saver_, "an installed saver of")) << directory.text;
+    EXPECT_TRUE(hasLine(directory.text, "ok      " + saver_, "a 32-bit program")) << directory.text;
+    EXPECT_TRUE(hasLine(directory.text, "ok      " + player_, "bytes as the saver expects")) << directory.text;
+    EXPECT_TRUE(hasLine(directory.text, "ok      system.ini [boot] scrnsave.exe=", "registers " + saver_))
+        << directory.text;
+    std::printf("%s", directory.text.c_str());
+
+    const Output single = runPack("doctor --json \"" + saver_ + "\"");
+    EXPECT_EQ(0u, single.exitCode) << single.text;
+    EXPECT_EQ(0u, single.text.find("{\"healthy\": true, \"findings\": [")) << single.text;
+}
+
+TEST_F(Doctor, EachDamageIsNamedWithItsFix) {
+    struct Row {
+        const char *label;
+        void (*damage)(const std::string &saver, const std::string &player);
+        const char *subject;  // "saver", "player", or a file name in the Windows directory
+        const char *severity;
+        const char *finding;
+    };
+    const Row rows[] = {
+        {"player cut", [](const std::string &, const std::string &player) { cutFile(player, 1000); }, "player", "error",
+         "the saver expects"},
+        {"player removed", [](const std::string &, const std::string &player) { DeleteFileA(player.c_str()); },
+         "player", "error", "the player is missing beside the saver"},
+        {"player replaced by other bytes",
+         [](const std::string &, const std::string &player) {
+             ASSERT_TRUE(writeBytes(player, std::vector<unsigned char>(readBytes(player).size(), 0x5A)));
+         },
+         "player", "error", "the player is not a Windows program"},
+        {"trailer cut", [](const std::string &saver, const std::string &) { cutFile(saver, 20); }, "saver", "error",
+         "no payload trailer at its end"},
+        {"500 bytes of the saver's bitmaps lost, trailer kept",
+         [](const std::string &saver, const std::string &) {
+             auto bytes = readBytes(saver);
+             bytes.erase(bytes.end() - TRAILER_SIZE - 500, bytes.end() - TRAILER_SIZE);
+             ASSERT_TRUE(writeBytes(saver, bytes));
+         },
+         "saver", "error", "the trailer's parts add up to"},
+        {"registration pointing elsewhere",
+         [](const std::string &, const std::string &) {
+             WritePrivateProfileStringA("boot", "scrnsave.exe", "C:\\WINDOWS\\OLD.SCR", "system.ini");
+         },
+         "system.ini [boot] scrnsave.exe=C:\\WINDOWS\\OLD.SCR", "warning",
+         "registers no Lumivex saver of this directory"},
+        {"leftover of an unfinished install",
+         [](const std::string &saver, const std::string &) {
+             ASSERT_TRUE(CopyFileA(saver.c_str(), inWindows("Inst9754.scr").c_str(), FALSE));
+         },
+         "Inst9754.scr", "warning", "left over from an install that did not finish"},
+        {"activation switched off",
+         [](const std::string &, const std::string &) { WriteProfileStringA("windows", "ScreenSaveActive", "0"); },
+         "win.ini [windows] ScreenSaveActive=0", "warning", "the system never starts a screen saver"},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.label);
+        ASSERT_EQ(0u, install(installer_, "/q").process.exitCode);
+        row.damage(saver_, player_);
+        const std::string subject = std::string(row.subject) == "saver"    ? saver_
+                                    : std::string(row.subject) == "player" ? player_
+                                    : std::string(row.subject).find(' ') == std::string::npos
+                                        ? inWindows(row.subject)
+                                        : std::string(row.subject);
+        const Output found = runPack("doctor --windows");
+        EXPECT_EQ(1u, found.exitCode) << found.text;
+        const std::string start = std::string(row.severity) + std::string(8 - std::strlen(row.severity), ' ') + subject;
+        EXPECT_TRUE(hasLine(found.text, start, row.finding))
+            << "wanted: " << start << ": ..." << row.finding << "\ngot:\n"
+            << found.text;
+        EXPECT_TRUE(hasLine(found.text, start, "Fix: ")) << found.text;
+        DeleteFileA(inWindows("Inst9754.scr").c_str());
+        WritePrivateProfileStringA("boot", "scrnsave.exe", nullptr, "system.ini");
+        WriteProfileStringA("windows", "ScreenSaveActive", "1");
+    }
+}
+
+TEST_F(Doctor, FilesThatAreNoInstalledSaverAndBadUsage) {
+    struct Row {
+        const char *label;
+        std::string args;
+        DWORD exitCode;
+        std::string finding;
+    };
+    const Row rows[] = {
+        {"an installer file", "doctor \"" + installer_ + "\"", 1, "this is an installer file, not an installed saver"},
+        {"a folder", "doctor \"" + windowsDirectory() + "\"", 1, "cannot be read"},
+        {"a missing file", "doctor C:\\no-such-saver.scr", 1, "cannot be read"},
+        {"no file", "doctor", 2, "doctor needs a saver file"},
+        {"an unknown option", "doctor --fast \"" + saver_ + "\"", 2, "unknown option --fast"},
+    };
+    for (const Row &row : rows) {
+        const Output found = runPack(row.args);
+        EXPECT_EQ(row.exitCode, found.exitCode) << row.label << "\n" << found.text;
+        EXPECT_NE(std::string::npos, found.text.find(row.finding)) << row.label << "\n" << found.text;
+    }
+}
+
+}  // namespace

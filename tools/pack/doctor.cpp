@@ -1,0 +1,403 @@
+#include "tools/pack/doctor.h"
+
+#include <dirent.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <sstream>
+
+#include "payload/description_tag.h"
+#include "payload/trailer.h"
+#include "startup/install_names.h"
+#include "tools/pack/assemble.h"
+
+namespace {
+
+const char REINSTALL[] = "install the saver again from its installer file";
+
+std::string lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+bool endsWith(const std::string &text, const std::string &end) {
+    return text.size() >= end.size() && lower(text.substr(text.size() - end.size())) == lower(end);
+}
+
+// Where the last path separator (either kind) is; npos when there is none.
+size_t lastSeparator(const std::string &path) { return path.find_last_of("\\/"); }
+
+std::string fileNameOf(const std::string &path) {
+    const size_t at = lastSeparator(path);
+    return at == std::string::npos ? path : path.substr(at + 1);
+}
+
+std::string directoryOf(const std::string &path) {
+    const size_t at = lastSeparator(path);
+    return at == std::string::npos ? "." : path.substr(0, at);
+}
+
+std::string join(const std::string &directory, const std::string &name) {
+    const char separator = directory.find('\\') != std::string::npos ? '\\' : '/';
+    return directory.empty() || directory.back() == separator ? directory + name : directory + separator + name;
+}
+
+// The files of a directory (names only); false when it cannot be listed.
+bool listDirectory(const std::string &directory, std::vector<std::string> *names) {
+    DIR *listing = opendir(directory.c_str());
+    if (listing == nullptr) return false;
+    while (const dirent *entry = readdir(listing)) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..") names->push_back(name);
+    }
+    closedir(listing);
+    std::sort(names->begin(), names->end());
+    return true;
+}
+
+// The file of the directory whose name equals `name` without regard to case (the Windows
+// directory may be on a file system that keeps case); empty when there is none.
+std::string findIgnoringCase(const std::string &directory, const std::string &name) {
+    std::vector<std::string> names;
+    if (!listDirectory(directory, &names)) return "";
+    for (const std::string &candidate : names) {
+        if (lower(candidate) == lower(name)) return join(directory, candidate);
+    }
+    return "";
+}
+
+uint32_t read32(const std::string &bytes, size_t at) {
+    uint32_t value = 0;
+    for (int i = 3; i >= 0; --i) value = value << 8 | static_cast<unsigned char>(bytes[at + static_cast<size_t>(i)]);
+    return value;
+}
+
+// "MZ" and a "PE" or "NE" header where the DOS header points: a program Windows can start.
+bool isWindowsProgram(const std::string &bytes) {
+    if (bytes.size() < 0x40 || bytes[0] != 'M' || bytes[1] != 'Z') return false;
+    const uint32_t header = read32(bytes, 0x3C);
+    if (header > bytes.size() - 2) return false;
+    return (bytes[header] == 'P' && bytes[header + 1] == 'E') || (bytes[header] == 'N' && bytes[header + 1] == 'E');
+}
+
+bool hasTrailer(const std::string &path) {
+    PayloadTrailer trailer = {};
+    return readPayloadTrailer(path.c_str(), &trailer) == FileResult::Ok;
+}
+
+class Findings {
+public:
+    explicit Findings(std::vector<Finding> *out) : out_(out) {}
+    void ok(const std::string &subject, const std::string &text) { out_->push_back({Severity::Ok, subject, text, ""}); }
+    void warning(const std::string &subject, const std::string &text, const std::string &fix) {
+        out_->push_back({Severity::Warning, subject, text, fix});
+    }
+    void error(const std::string &subject, const std::string &text, const std::string &fix) {
+        out_->push_back({Severity::Error, subject, text, fix});
+    }
+
+private:
+    std::vector<Finding> *out_;
+};
+
+// The installed saver's parts: the engine image of the class it was installed for (image B, or
+// image A on the Windows 3.1 class), both splash bitmaps and the trailer. False (with an Error)
+// when they do not add up to the file's size; *splashAt is where the bitmaps begin.
+bool checkLayout(const std::string &path, const PayloadTrailer &t, uint64_t size, Findings &report,
+                 uint64_t *splashAt) {
+    const uint64_t rest = static_cast<uint64_t>(t.splash1Size) + t.splash2Size + TRAILER_SIZE;
+    const uint64_t installer = static_cast<uint64_t>(t.imageASize) + t.imageBSize + t.playerSize + rest;
+    if (size == static_cast<uint64_t>(t.imageBSize) + rest) {
+        *splashAt = t.imageBSize;
+        report.ok(path, "an installed saver of " + std::to_string(size) + " bytes: engine image " +
+                            std::to_string(t.imageBSize) + " bytes (Windows 95 and NT classes), splash bitmaps " +
+                            std::to_string(t.splash1Size) + " and " + std::to_string(t.splash2Size) +
+                            " bytes, trailer");
+        return true;
+    }
+    if (size == static_cast<uint64_t>(t.imageASize) + rest) {
+        *splashAt = t.imageASize;
+        report.ok(path, "an installed saver of " + std::to_string(size) + " bytes: engine image " +
+                            std::to_string(t.imageASize) + " bytes (Windows 3.1 class), splash bitmaps " +
+                            std::to_string(t.splash1Size) + " and " + std::to_string(t.splash2Size) +
+                            " bytes, trailer");
+        return true;
+    }
+    if (size == installer) {
+        report.error(path, "this is an installer file, not an installed saver",
+                     "run it to install the saver, and register the .scr file it writes");
+        return false;
+    }
+    report.error(path,
+                 "the trailer's parts add up to " + std::to_string(static_cast<uint64_t>(t.imageBSize) + rest) +
+                     " bytes (or " + std::to_string(static_cast<uint64_t>(t.imageASize) + rest) +
+                     " on the Windows 3.1 class), but the file has " + std::to_string(size) +
+                     ": it was cut short or changed",
+                 REINSTALL);
+    return false;
+}
+
+void checkSplashBitmaps(const std::string &path, const std::string &bytes, const PayloadTrailer &t, uint64_t at,
+                        Findings &report) {
+    const uint32_t sizes[2] = {t.splash1Size, t.splash2Size};
+    for (int i = 0; i < 2; ++i) {
+        if (sizes[i] != 0) {
+            const std::string problem = checkBitmapFile(bytes.substr(static_cast<size_t>(at), sizes[i]));
+            if (!problem.empty()) {
+                report.error(
+                    path,
+                    "splash bitmap " + std::to_string(i + 1) + ": " + problem + "; the saver shows its error screen",
+                    REINSTALL);
+            }
+        }
+        at += sizes[i];
+    }
+}
+
+void checkPlayer(const std::string &saverPath, const PayloadTrailer &t, Findings &report) {
+    std::string baseName = fileNameOf(saverPath);
+    const size_t dot = baseName.rfind('.');
+    if (dot != std::string::npos) baseName.resize(dot);
+    const std::string wanted = baseName + ".exe";
+    const std::string player = findIgnoringCase(directoryOf(saverPath), wanted);
+    const std::string expected = join(directoryOf(saverPath), wanted);
+    if (player.empty()) {
+        report.error(expected, "the player is missing beside the saver; the saver shows its error screen",
+                     REINSTALL + std::string(" (it writes the saver and its player together)"));
+        return;
+    }
+    std::string bytes;
+    if (!readWholeFile(player, &bytes)) {
+        report.error(player, "the player cannot be read", "check the file's permissions, or " + std::string(REINSTALL));
+        return;
+    }
+    if (bytes.size() != t.playerSize) {
+        report.error(player,
+                     "the player has " + std::to_string(bytes.size()) + " bytes, the saver expects " +
+                         std::to_string(t.playerSize) + "; the saver does not start it",
+                     REINSTALL);
+        return;
+    }
+    if (!isWindowsProgram(bytes)) {
+        report.error(player, "the player is not a Windows program; the saver shows its error screen", REINSTALL);
+        return;
+    }
+    report.ok(player, "the player, " + std::to_string(bytes.size()) + " bytes as the saver expects");
+}
+
+}  // namespace
+
+void diagnoseSaver(const std::string &saverPath, std::vector<Finding> *findings) {
+    Findings report(findings);
+    std::string bytes;
+    if (!readWholeFile(saverPath, &bytes)) {
+        report.error(saverPath, "cannot be read (missing, a folder, or no permission)", "check the path");
+        return;
+    }
+    PayloadTrailer t = {};
+    if (readPayloadTrailer(saverPath.c_str(), &t) != FileResult::Ok) {
+        report.error(saverPath,
+                     "no payload trailer at its end: the file was cut short (a copy that stopped early) or is not "
+                     "a Lumivex saver",
+                     REINSTALL);
+        return;
+    }
+    uint64_t splashAt = 0;
+    if (checkLayout(saverPath, t, bytes.size(), report, &splashAt))
+        checkSplashBitmaps(saverPath, bytes, t, splashAt, report);
+
+    char description[TAG_TEXT_CAPACITY] = {};
+    if (readDescriptionTag(saverPath.c_str(), DESCRIPTION_TAG, description) == FileResult::Ok &&
+        description[0] != '\0') {
+        report.ok(saverPath, std::string("description \"") + description + "\"");
+    } else {
+        report.ok(saverPath, "no description: the system lists the saver under its file name");
+    }
+    report.ok(saverPath, (t.flags & TRAILER_FLAG_WIN32) != 0
+                             ? "the player is a 32-bit program: the saver suits the Windows 95 and NT classes"
+                             : "the player is a 16-bit program: the saver suits the Windows 3.1 and 95 classes");
+    if (t.playerSize != 0) checkPlayer(saverPath, t, report);
+}
+
+bool diagnoseWindowsDirectory(const std::string &directory, const SystemSettings &settings, PathComparer compare,
+                              std::vector<Finding> *findings) {
+    Findings report(findings);
+    std::vector<std::string> names;
+    if (!listDirectory(directory, &names)) {
+        report.error(directory, "cannot be listed", "give the Windows directory, such as a prefix's drive_c/windows");
+        return false;
+    }
+    const bool registered = settings.registrationFound && !settings.registeredSaver.empty();
+    const char *const working[] = {TEMP_SAVER_NAME, TEMP_PLAYER_NAME, BACKUP_NAME};
+    // Savers of the directory: .scr files with the engine's trailer, and the registered .scr file
+    // whatever it holds (a Lumivex saver whose trailer was cut has none).
+    std::string match, likely;
+    size_t savers = 0;
+    for (const std::string &name : names) {
+        const std::string path = join(directory, name);
+        const std::string base = lower(name.substr(0, name.rfind('.')));
+        const bool leftover =
+            std::any_of(std::begin(working), std::end(working), [&](const char *w) { return base == lower(w); });
+        if (leftover) {
+            report.warning(path, "left over from an install that did not finish",
+                           "delete it when no install is running");
+            continue;
+        }
+        // The finishing copy cannot delete itself: it stays until the saver's next run.
+        if (base == lower(FINISHING_COPY_NAME)) {
+            report.ok(path, "the finishing copy of the last install; the next run of a saver deletes it");
+            continue;
+        }
+        if (!endsWith(name, ".scr")) continue;
+        const NameMatch named = registered ? compare(settings.registeredSaver, path) : NameMatch::Different;
+        if (!hasTrailer(path) && named != NameMatch::Same) continue;
+        ++savers;
+        diagnoseSaver(path, findings);
+        if (named == NameMatch::Same) match = path;
+        if (named == NameMatch::Likely) likely = path;
+    }
+    if (savers == 0) report.ok(directory, "holds no Lumivex saver");
+
+    if (!registered) {
+        report.warning("system.ini [boot] scrnsave.exe", "no screen saver is registered",
+                       "choose the saver in the display settings, or " + std::string(REINSTALL));
+    } else {
+        const std::string subject = "system.ini [boot] scrnsave.exe=" + settings.registeredSaver;
+        if (!match.empty()) {
+            report.ok(subject, "registers " + match);
+        } else if (!likely.empty()) {
+            report.ok(subject, "probably registers " + likely +
+                                   " (a short name, which cannot be resolved here; its first letters fit)");
+        } else {
+            report.warning(subject, "registers no Lumivex saver of this directory",
+                           "choose the saver in the display settings, or " + std::string(REINSTALL));
+        }
+    }
+    if (!settings.activeFound) {
+        report.ok("win.ini [windows] ScreenSaveActive", "could not be read");
+    } else if (settings.active == "0") {
+        report.warning("win.ini [windows] ScreenSaveActive=0", "the system never starts a screen saver",
+                       "switch the screen saver on in the display settings");
+    } else {
+        report.ok("win.ini [windows] ScreenSaveActive=" + settings.active, "the system starts the screen saver");
+    }
+    if (settings.timeoutFound) {
+        report.ok("win.ini [windows] ScreenSaveTimeout=" + settings.timeout,
+                  "after " + settings.timeout + " seconds without input");
+    }
+    return true;
+}
+
+std::string formatFindings(const std::vector<Finding> &findings, bool json) {
+    const auto severityName = [](Severity severity) {
+        return severity == Severity::Error ? "error" : severity == Severity::Warning ? "warning" : "ok";
+    };
+    std::ostringstream out;
+    if (!json) {
+        for (const Finding &f : findings) {
+            char label[10];
+            std::snprintf(label, sizeof label, "%-8s", severityName(f.severity));
+            out << label << f.subject << ": " << f.text;
+            if (!f.fix.empty()) out << ". Fix: " << f.fix;
+            out << "\n";
+        }
+        return out.str();
+    }
+    const auto quoted = [](const std::string &text) {
+        std::string result = "\"";
+        for (const unsigned char c : text) {
+            if (c == '"' || c == '\\') {
+                result += '\\';
+                result += static_cast<char>(c);
+            } else if (c < 0x20) {
+                char escaped[8];
+                std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+                result += escaped;
+            } else {
+                result += static_cast<char>(c);
+            }
+        }
+        return result + "\"";
+    };
+    out << "{\"healthy\": " << (doctorExitCode(findings) == 0 ? "true" : "false") << ", \"findings\": [";
+    for (size_t i = 0; i < findings.size(); ++i) {
+        const Finding &f = findings[i];
+        out << (i == 0 ? "\n  " : ",\n  ") << "{\"severity\": \"" << severityName(f.severity)
+            << "\", \"subject\": " << quoted(f.subject) << ", \"finding\": " << quoted(f.text)
+            << ", \"fix\": " << quoted(f.fix) << "}";
+    }
+    out << "\n]}\n";
+    return out.str();
+}
+
+NameMatch compareFileNames(const std::string &registered, const std::string &file) {
+    const auto nameOf = [](const std::string &path) {
+        const size_t at = path.find_last_of("\\/");
+        std::string name = at == std::string::npos ? path : path.substr(at + 1);
+        for (char &c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        return name;
+    };
+    const std::string shortName = nameOf(registered), longName = nameOf(file);
+    if (shortName == longName) return NameMatch::Same;
+    const size_t tilde = shortName.find('~');
+    const size_t shortDot = shortName.rfind('.'), longDot = longName.rfind('.');
+    if (tilde == std::string::npos || shortDot == std::string::npos || longDot == std::string::npos ||
+        shortName.substr(shortDot) != longName.substr(longDot)) {
+        return NameMatch::Different;
+    }
+    std::string letters;
+    for (const char c : longName.substr(0, longDot)) {
+        if (c != ' ' && c != '.') letters += c;
+    }
+    return letters.compare(0, tilde, shortName, 0, tilde) == 0 ? NameMatch::Likely : NameMatch::Different;
+}
+
+int doctorExitCode(const std::vector<Finding> &findings) {
+    return std::any_of(findings.begin(), findings.end(), [](const Finding &f) { return f.severity != Severity::Ok; })
+               ? 1
+               : 0;
+}
+
+bool iniValue(const std::string &text, const std::string &section, const std::string &key, std::string *value) {
+    std::istringstream lines(text);
+    bool inSection = false;
+    for (std::string line; std::getline(lines, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        const size_t start = line.find_first_not_of(" \t");
+        if (start == std::string::npos) continue;
+        line = line.substr(start);
+        if (line[0] == '[') {
+            const size_t end = line.find(']');
+            inSection = end != std::string::npos && lower(line.substr(1, end - 1)) == lower(section);
+            continue;
+        }
+        const size_t equals = line.find('=');
+        if (!inSection || equals == std::string::npos) continue;
+        std::string name = line.substr(0, equals);
+        name.erase(name.find_last_not_of(" \t") + 1);
+        if (lower(name) != lower(key)) continue;
+        std::string found = line.substr(equals + 1);
+        found.erase(0, found.find_first_not_of(" \t"));
+        found.erase(found.find_last_not_of(" \t") + 1);
+        *value = found;
+        return true;
+    }
+    return false;
+}
+
+bool registryFileValue(const std::string &text, const std::string &name, std::string *value) {
+    const std::string wanted = "\"" + lower(name) + "\"=";
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (lower(line.substr(0, wanted.size())) != wanted) continue;
+        std::string found = line.substr(wanted.size());
+        if (found.size() >= 2 && found.front() == '"' && found.back() == '"') found = found.substr(1, found.size() - 2);
+        *value = found;
+        return true;
+    }
+    return false;
+}
