@@ -144,6 +144,7 @@ TEST_F(Doctor, EachDamageIsNamedWithItsFix) {
                                         ? inWindows(row.subject)
                                         : std::string(row.subject);
         const Output found = runPack("doctor --windows");
+        std::printf("== %s\n%s", row.label, found.text.c_str());
         EXPECT_EQ(1u, found.exitCode) << found.text;
         const std::string start = std::string(row.severity) + std::string(8 - std::strlen(row.severity), ' ') + subject;
         EXPECT_TRUE(hasLine(found.text, start, row.finding))
