@@ -26,5 +26,4 @@ build/native/lumivex-pack build --engine "$tree/lumivex.exe" --player "$tree/tes
 echo "== benchmark on the $(scripts/i386-run.sh --lane) 32-bit lane, $runs runs, $(nproc) cores"
 "$runner" "$tree/lumivex_bench.exe" --engine="$tree/lumivex.exe" --test-engine="$tree/lumivex-test.exe" \
     --test-player="$tree/test-player.exe" --launch-only="$tree/launch_only.exe" \
-    --launch-with-dlls="$tree/launch_with_dlls.exe" \
-    --handle-waiter="$tree/handle_waiter.exe" --installer="$work/BENCH.exe" --runs="$runs" 2>/dev/null
+    --launch-with-dlls="$tree/launch_with_dlls.exe" --installer="$work/BENCH.exe" --runs="$runs" 2>/dev/null

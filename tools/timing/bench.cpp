@@ -1,14 +1,14 @@
 // The engine's figures side by side with their floors, measured in one run under Wine (not a test:
 // it prints a table). scripts/bench.sh builds everything and runs it:
 //   lumivex_bench --engine=ENGINE --test-engine=TEST_ENGINE --test-player=PLAYER
-//       --launch-only=LAUNCH_ONLY --launch-with-dlls=LAUNCHER --handle-waiter=HANDLE_WAITER
-//       --installer=INSTALLER [--runs=N]
+//       --launch-only=LAUNCH_ONLY --launch-with-dlls=LAUNCHER --installer=INSTALLER [--runs=N]
 // 1. the engine file's size against 128 KiB;
 // 2. start to the player's start: the engine (/s) against a program that only starts the player,
 //    and against one that also loads the DLLs the engine imports;
-// 3. the player's end to the program's end: the engine against a program that waits on the
-//    player's process handle;
-// 4. CPU time over 10 s of an unprotected show: the engine against the handle waiter;
+// 3. the player's end to the program's end: the engine against the launcher waiting on the
+//    player's process handle (--wait);
+// 4. CPU time over 10 s of a show, unprotected and protected: the engine against the waiting
+//    launcher;
 // 5. a quiet install against a plain copy of the installer file's bytes into the Windows directory;
 // and the test engine's time stamps of its start-up steps (medians).
 #include <windows.h>
@@ -216,7 +216,6 @@ int main(int argc, char **argv) {
     const std::string engine = toWindowsPath(testOption("engine"));
     const std::string launchOnly = toWindowsPath(testOption("launch-only"));
     const std::string launchWithDlls = toWindowsPath(testOption("launch-with-dlls"));
-    const std::string waiter = toWindowsPath(testOption("handle-waiter"));
     const std::string installer = toWindowsPath(testOption("installer"));
     const int runs = testOption("runs").empty() ? 20 : std::stoi(testOption("runs"));
     const Show show(engine, toWindowsPath(testOption("test-player")), "TIME");
@@ -245,7 +244,7 @@ int main(int argc, char **argv) {
         std::vector<double> viaEngine, viaWaiter;
         for (int i = 0; i < runs; ++i) {
             viaEngine.push_back(timeFromPlayerEnd(show, show.saver(), "/s"));
-            viaWaiter.push_back(timeFromPlayerEnd(show, waiter, quotedPlayer));
+            viaWaiter.push_back(timeFromPlayerEnd(show, launchOnly, "--wait " + quotedPlayer));
         }
         printRow("player end to program end, ms", viaEngine.size(), median(viaEngine), worst(viaEngine),
                  median(viaWaiter));
@@ -253,7 +252,7 @@ int main(int argc, char **argv) {
     {
         ScopedEnvironment endless("LUMIVEX_PLAYER_EXIT_AFTER", "");
         const double engineCpu = cpuOverTenSeconds(show, show.saver(), "/s");
-        const double waiterCpu = cpuOverTenSeconds(show, waiter, quotedPlayer);
+        const double waiterCpu = cpuOverTenSeconds(show, launchOnly, "--wait " + quotedPlayer);
         printRow("CPU over 10 s of a show, ms", 1, engineCpu, engineCpu, waiterCpu);
         // Under protection (the Windows 3.1 class, through Wine's per-program version) the
         // window-order rule wakes the engine every 50 ms.
