@@ -48,3 +48,25 @@ HWND frontWindowOfPlayer(const PlayerJob &job) {
     const HWND foreground = GetForegroundWindow();
     return isPlayerWindow(job, foreground) ? foreground : nullptr;
 }
+
+namespace {
+
+struct WindowSearch {
+    const PlayerJob *job;
+    HWND found;
+};
+
+BOOL CALLBACK takeVisibleWindowOfPlayer(HWND window, LPARAM param) {
+    auto *search = reinterpret_cast<WindowSearch *>(param);
+    if (!IsWindowVisible(window) || !isPlayerWindow(*search->job, window)) return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+}  // namespace
+
+HWND visibleWindowOfPlayer(const PlayerJob &job) {
+    WindowSearch search = {&job, nullptr};
+    if (job.playerProcessId != 0) EnumWindows(takeVisibleWindowOfPlayer, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}

@@ -34,6 +34,8 @@ PlayerState refreshPlayerState(PlayerJob *job);
 void releasePlayer(PlayerJob *job);
 // Whether the window belongs to the player's process.
 bool isPlayerWindow(const PlayerJob &job, HWND window);
+// The uppermost visible top-level window of the player's process; null when it shows none.
+HWND visibleWindowOfPlayer(const PlayerJob &job);
 // The player's window last seen in front when it still exists, else the foreground window when
 // it is the player's; null when neither.
 HWND frontWindowOfPlayer(const PlayerJob &job);

@@ -8,8 +8,12 @@ HWND windowOwner(HWND window) { return reinterpret_cast<HWND>(GetWindowLongPtrA(
 // came to the front. The saver window is put on top of the z-order without being activated (an
 // activation may raise it again later, over the player), then the player's window is brought to
 // the front above it. Without a player window the saver window itself takes the front.
-void raiseSaverAndPlayer(const PlayerJob &player, HWND saverWindow, HWND foreground) {
-    const bool playerShown = player.playerWindow != nullptr && IsWindow(player.playerWindow);
+void raiseSaverAndPlayer(PlayerJob &player, HWND saverWindow, HWND foreground) {
+    // The window last seen in front may have gone (a dialog of the player's that closed): then
+    // the player's uppermost visible window takes its place.
+    if (player.playerWindow == nullptr || !IsWindow(player.playerWindow))
+        player.playerWindow = visibleWindowOfPlayer(player);
+    const bool playerShown = player.playerWindow != nullptr;
     if (IsWindow(saverWindow)) {
         SetWindowPos(saverWindow, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         if (!playerShown && foreground != saverWindow) SetForegroundWindow(saverWindow);

@@ -122,7 +122,14 @@ TEST_F(ProtectedShow, AWindowOwnedByThePlayerMayHaveTheFront) {
         EXPECT_TRUE(
             pumpUntil([&] { return saverDirectlyBeneath(owned.handle(), playerId_, saverWindow_, &seen); }, 2000))
             << seen;
-    }  // the owned window goes: the player takes the front back, as the key that ends the show needs
+    }  // the owned window goes
+    // A thief after the owned window, which was the player's front window, has gone: the show
+    // comes back with one of the player's windows in front, not the saver window alone.
+    {
+        ForeignWindow thief(nullptr);
+        SetForegroundWindow(thief.handle());
+        EXPECT_TRUE(waitForFrontOf(playerId_, 5000)) << "in front: " << describeWindow(GetForegroundWindow());
+    }
     endShow(true);
     EXPECT_EQ(0u, finish());
 }
