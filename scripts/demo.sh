@@ -97,8 +97,13 @@ xwd -root -silent | python3 scripts/xwd2png.py "$demo/options.png" 360x200
 xdotool key Return
 # The options close and the engine confirms the change in a message box: OK.
 while xdotool search --onlyvisible --name '^Password Options$' >/dev/null 2>&1; do sleep 0.1; done
-sleep 0.5
-xdotool key Return
+# The box has no caption to look for and may take a moment on a busy machine: Return until it has
+# gone and the engine has ended.
+for _ in $(seq 40); do
+    sleep 0.5
+    kill -0 "$pid" 2>/dev/null || break
+    xdotool key Return
+done
 code=0
 wait "$pid" || code=$?
 echo "  exit code $code after Change; system.ini [Lumivex]:" \
