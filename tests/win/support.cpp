@@ -67,8 +67,12 @@ bool putBytes(const std::string &path, const std::vector<unsigned char> &bytes, 
 
 }  // namespace
 
-bool writeBytes(const std::string &path, const std::vector<unsigned char> &bytes) { return putBytes(path, bytes, "wb"); }
-bool appendBytes(const std::string &path, const std::vector<unsigned char> &bytes) { return putBytes(path, bytes, "ab"); }
+bool writeBytes(const std::string &path, const std::vector<unsigned char> &bytes) {
+    return putBytes(path, bytes, "wb");
+}
+bool appendBytes(const std::string &path, const std::vector<unsigned char> &bytes) {
+    return putBytes(path, bytes, "ab");
+}
 bool pathExists(const std::string &path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 ScopedEnvironment::ScopedEnvironment(const char *name, const std::string &value) : name_(name), hadOld_(false) {
@@ -422,4 +426,13 @@ bool waitForProcessesNamed(const char *exeName, DWORD timeoutMs) {
         CloseHandle(running);
         if (waited != WAIT_OBJECT_0) return false;
     }
+}
+
+// Milliseconds on the performance counter.
+double nowMs() {
+    static LARGE_INTEGER frequency = {};
+    if (frequency.QuadPart == 0) QueryPerformanceFrequency(&frequency);
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
 }

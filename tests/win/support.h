@@ -151,6 +151,9 @@ void clickWindow(HWND window);
 void parseTestOptions(int argc, char **argv);
 std::string testOption(const char *name);
 
+// Milliseconds on the performance counter, for measuring short times.
+double nowMs();
+
 // Runs a program and answers every dialog box (message boxes included) that its process shows, as
 // a user does: `answer` may act on the box itself (with real input) and gives the button to click
 // (IDOK, IDCANCEL, ...; 0 for none). Each box is answered once. Waits at most timeoutMs in all.

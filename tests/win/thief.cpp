@@ -28,15 +28,6 @@ std::string describeWindow(HWND window) {
 
 namespace {
 
-// Milliseconds on the performance counter.
-double nowMs() {
-    static LARGE_INTEGER frequency = {};
-    if (frequency.QuadPart == 0) QueryPerformanceFrequency(&frequency);
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
-
 // Takes this thread's messages, and waits for the next one or the time bound.
 void pumpFor(DWORD ms) {
     MsgWaitForMultipleObjects(0, nullptr, FALSE, ms, QS_ALLINPUT);

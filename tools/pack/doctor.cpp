@@ -110,18 +110,15 @@ bool checkLayout(const std::string &path, const PayloadTrailer &t, uint64_t size
                  uint64_t *splashAt) {
     const uint64_t rest = static_cast<uint64_t>(t.splash1Size) + t.splash2Size + TRAILER_SIZE;
     const uint64_t installer = static_cast<uint64_t>(t.imageASize) + t.imageBSize + t.playerSize + rest;
-    if (size == static_cast<uint64_t>(t.imageBSize) + rest) {
-        *splashAt = t.imageBSize;
+    const struct {
+        uint32_t image;
+        const char *classes;
+    } kinds[] = {{t.imageBSize, "Windows 95 and NT classes"}, {t.imageASize, "Windows 3.1 class"}};
+    for (const auto &kind : kinds) {
+        if (size != static_cast<uint64_t>(kind.image) + rest) continue;
+        *splashAt = kind.image;
         report.ok(path, "an installed saver of " + std::to_string(size) + " bytes: engine image " +
-                            std::to_string(t.imageBSize) + " bytes (Windows 95 and NT classes), splash bitmaps " +
-                            std::to_string(t.splash1Size) + " and " + std::to_string(t.splash2Size) +
-                            " bytes, trailer");
-        return true;
-    }
-    if (size == static_cast<uint64_t>(t.imageASize) + rest) {
-        *splashAt = t.imageASize;
-        report.ok(path, "an installed saver of " + std::to_string(size) + " bytes: engine image " +
-                            std::to_string(t.imageASize) + " bytes (Windows 3.1 class), splash bitmaps " +
+                            std::to_string(kind.image) + " bytes (" + kind.classes + "), splash bitmaps " +
                             std::to_string(t.splash1Size) + " and " + std::to_string(t.splash2Size) +
                             " bytes, trailer");
         return true;
