@@ -5,7 +5,7 @@ add_link_options(${SANITIZERS})
 
 add_subdirectory(${GOOGLETEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 
-add_library(lumivex_core STATIC ${LUMIVEX_CORE_SOURCES})
+add_library(lumivex_core STATIC ${LUMIVEX_CORE_SOURCES} ${LUMIVEX_STDIO_SOURCES})
 target_include_directories(lumivex_core PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_options(lumivex_core PRIVATE ${LUMIVEX_WARNINGS})
 

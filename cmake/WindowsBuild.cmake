@@ -34,6 +34,7 @@ set(LUMIVEX_WIN32_SOURCES
     images/palette_win.cpp
     install/finishing_win.cpp
     install/install_win.cpp
+    payload/system_io_win.cpp
     saver/password_win.cpp
     saver/player_job_win.cpp
     saver/saver_run_win.cpp
@@ -66,15 +67,20 @@ lumivex_library(lumivex_win)
 lumivex_library(lumivex_win_seams)
 target_compile_definitions(lumivex_win_seams PUBLIC LUMIVEX_TEST_SEAMS)
 
+# The engine links nothing but its own code, libgcc's helpers (64-bit division, stack probes) and
+# the import libraries of the four system DLLs that every Windows has: no C runtime DLL, which the
+# first releases of Windows 95 and NT 3.51 lack. Its few C library functions are its own.
 function(lumivex_engine name library)
-    add_executable(${name} WIN32 startup/entry_win.cpp ${LUMIVEX_RESOURCE_SCRIPT})
-    target_link_libraries(${name} PRIVATE ${library})
+    add_executable(${name} WIN32 startup/entry_win.cpp startup/c_library_exports.cpp ${LUMIVEX_RESOURCE_SCRIPT})
+    set_source_files_properties(startup/c_library_exports.cpp PROPERTIES COMPILE_OPTIONS
+                                "-fno-builtin;-fno-tree-loop-distribute-patterns")
+    target_link_libraries(${name} PRIVATE ${library} kernel32 user32 gdi32 advapi32 gcc)
     target_compile_options(${name} PRIVATE ${LUMIVEX_WARNINGS} ${LUMIVEX_LEAN})
     target_include_directories(${name} PRIVATE ${ART_DIR} ${CMAKE_SOURCE_DIR}/resources)
     # The engine's own entry point replaces the C runtime's start-up code; no data is imported
     # from a DLL, so nothing needs the runtime's relocation of such imports.
     target_link_options(${name} PRIVATE $<$<CONFIG:Release,MinSizeRel>:-s> ${LUMIVEX_LEAN} -Wl,--gc-sections
-                        -nostartfiles -Wl,-e,_engineStart -Wl,--disable-auto-import)
+                        -nostdlib -Wl,-e,_engineStart -Wl,--disable-auto-import)
     add_dependencies(${name} lumivex_art)
 endfunction()
 lumivex_engine(lumivex lumivex_win)             # the engine that ships

@@ -1,10 +1,9 @@
 #include "images/layout.h"
 
-#include <cstdlib>
-#include <ctime>
+#include "payload/system_io.h"
 
 RandomSource randomSource = nullptr;
-bool randomSeeded = false;
+RandomGenerator randomGenerator = {false, 0};
 
 int32_t rectWidth(const Rect &r) { return r.right - r.left; }
 int32_t rectHeight(const Rect &r) { return r.bottom - r.top; }
@@ -75,13 +74,12 @@ constexpr uint32_t RANDOM_TOP = 32767;
 
 int nextRandom() {
     if (randomSource != nullptr) return randomSource();
-    if (!randomSeeded) {
-        std::srand(static_cast<unsigned>(std::time(nullptr)));
-        randomSeeded = true;
+    if (!randomGenerator.seeded) {
+        randomGenerator.state = randomSeed();
+        randomGenerator.seeded = true;
     }
-    // Cut to 15 bits: the Windows C library gives 0 to 32767 already, a C library with a larger
-    // RAND_MAX would otherwise push the scaled result out of its range.
-    return std::rand() & static_cast<int>(RANDOM_TOP);
+    randomGenerator.state = randomGenerator.state * 214013u + 2531011u;
+    return static_cast<int>((randomGenerator.state >> 16) & RANDOM_TOP);
 }
 
 int32_t low16(uint32_t value) { return static_cast<int32_t>(value & 0xFFFFu); }

@@ -42,10 +42,17 @@ void boundingBoxWithMargin(Rect *box, const Rect &top, const Rect &lowerLeft, co
 void arrangeImages(Rect *top, Rect *lowerLeft, Rect *lowerRight, Rect *box);
 
 // Where the random numbers come from: a function that returns 0 to 32767, like the C library's
-// rand() on Windows. Null (the default) means the C library, seeded from the clock on first use.
+// rand() on Windows. Null (the default) means randomGenerator.
 using RandomSource = int (*)();
 extern RandomSource randomSource;
-extern bool randomSeeded;  // the C library generator has been seeded
+
+// The default source: the linear congruential generator of the Windows C library's rand()
+// (state * 214013 + 2531011, bits 16 to 30 of the new state), seeded from randomSeed() on first use.
+struct RandomGenerator {
+    bool seeded;
+    uint32_t state;
+};
+extern RandomGenerator randomGenerator;
 
 // lo + r * (hi - lo) / 32767 with r the next random number, the product and quotient taken as
 // unsigned 32-bit numbers: for hi >= lo a value in [lo, hi] that is hi only for r = 32767. A

@@ -1,6 +1,5 @@
 #include "payload/description_tag.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "payload/file_copy.h"
@@ -10,13 +9,6 @@ namespace {
 // The tag is never taken at offsets 0 or 1: there must be a length byte in front of it, and the
 // first two bytes of an executable are its signature.
 constexpr int32_t FIRST_TAG_OFFSET = 2;
-
-int closeFile(FILE **file) {
-    int result = 0;
-    if (*file != nullptr) result = std::fclose(*file);
-    *file = nullptr;
-    return result;
-}
 
 // How many bytes from offset nul on may hold a new text and its NUL: the NUL itself and the run
 // of zero bytes that follows it up to the end of the window.
@@ -28,9 +20,10 @@ int32_t roomAt(const unsigned char *window, int32_t nul) {
 
 }  // namespace
 
-FileResult accessDescriptionTagIn(FILE *file, unsigned char *window, const char *tag, char *outText, const char *newText) {
-    if (std::fseek(file, 0, SEEK_SET) != 0) return FileResult::SeekFailed;
-    if (std::fread(window, 1, TAG_SEARCH_WINDOW, file) != TAG_SEARCH_WINDOW) return FileResult::ShortRead;
+FileResult accessDescriptionTagIn(SystemFile *file, unsigned char *window, const char *tag, char *outText,
+                                  const char *newText) {
+    if (!seekSystemFile(file, 0, SeekOrigin::Start)) return FileResult::SeekFailed;
+    if (readSystemFile(file, window, TAG_SEARCH_WINDOW) != TAG_SEARCH_WINDOW) return FileResult::ShortRead;
 
     int32_t tagAt = 0;
     const int32_t end = findTagInBuffer(tag, window, TAG_SEARCH_WINDOW, &tagAt);
@@ -56,10 +49,10 @@ FileResult accessDescriptionTagIn(FILE *file, unsigned char *window, const char 
     if (newLength + 1 > static_cast<size_t>(roomAt(window, nul))) return FileResult::SeekFailed;
 
     const unsigned char lengthByte = static_cast<unsigned char>((std::strlen(tag) + newLength) & 0xFFu);
-    if (std::fseek(file, static_cast<long>(tagAt - 1), SEEK_SET) != 0) return FileResult::SeekFailed;
-    if (std::fwrite(&lengthByte, 1, 1, file) != 1) return FileResult::ShortWrite;
-    if (std::fseek(file, static_cast<long>(nul), SEEK_SET) != 0) return FileResult::SeekFailed;
-    if (std::fwrite(newText, 1, newLength + 1, file) != newLength + 1) return FileResult::ShortWrite;
+    if (!seekSystemFile(file, tagAt - 1, SeekOrigin::Start)) return FileResult::SeekFailed;
+    if (!writeSystemFile(file, &lengthByte, 1)) return FileResult::ShortWrite;
+    if (!seekSystemFile(file, nul, SeekOrigin::Start)) return FileResult::SeekFailed;
+    if (!writeSystemFile(file, newText, static_cast<int32_t>(newLength + 1))) return FileResult::ShortWrite;
     return FileResult::Ok;
 }
 
@@ -100,13 +93,13 @@ FileResult accessDescriptionTag(const char *path, const char *tag, char *outText
 
     // A running program cannot open its own executable for writing, so reading asks for no more
     // than reading.
-    FILE *file = std::fopen(path, newText != nullptr ? "rb+" : "rb");
+    SystemFile *file = openSystemFile(path, newText != nullptr ? FileMode::Update : FileMode::Read);
     if (file == nullptr) {
         result = FileResult::OpenFailed;
     } else {
         result = accessDescriptionTagIn(file, window, tag, outText, newText);
     }
-    if (closeFile(&file) != 0 && result == FileResult::Ok && newText != nullptr) result = FileResult::ShortWrite;
+    if (!closeSystemFile(&file) && result == FileResult::Ok && newText != nullptr) result = FileResult::ShortWrite;
     freeWorkBuffer(&window);
     return result;
 }

@@ -3,9 +3,9 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 
 #include "payload/file_result.h"
+#include "payload/system_io.h"
 
 constexpr int TAG_SEARCH_WINDOW = 2048;  // only the first 2048 bytes of a file are searched
 constexpr const char DESCRIPTION_TAG[] = "SCRNSAVE: ";
@@ -23,9 +23,9 @@ int32_t findTagInBuffer(const char *tag, const unsigned char *buffer, int32_t si
 // text longer than 259 characters, or no room for the new text).
 FileResult accessDescriptionTag(const char *path, const char *tag, char *outText, const char *newText);
 
-// The worker on a stream the caller opened ("rb" to read, "rb+" to write) with a window buffer of
+// The worker on a file the caller opened (Read to read, Update to write) with a window buffer of
 // TAG_SEARCH_WINDOW bytes; outText is not cleared first.
-FileResult accessDescriptionTagIn(std::FILE *file, unsigned char *window, const char *tag, char *outText,
+FileResult accessDescriptionTagIn(SystemFile *file, unsigned char *window, const char *tag, char *outText,
                                   const char *newText);
 
 // Copies the tag's text into outText (TAG_TEXT_CAPACITY bytes); outText is left empty on failure.

@@ -1,41 +1,28 @@
 #include "payload/file_copy.h"
 
-#include <cstdio>
-#include <cstdlib>
-
-WorkAllocator workBufferAllocator = std::malloc;
+WorkAllocator workBufferAllocator = allocateMemory;
 
 namespace {
 
 constexpr int32_t DEFAULT_WORK_SIZE = 65536;
 constexpr int32_t SMALLEST_WORTH_HALVING = 100;
 
-// Closes the file and clears the pointer; the fclose result, 0 when there was nothing to close.
-int closeFile(FILE **file) {
-    int result = 0;
-    if (*file != nullptr) result = std::fclose(*file);
-    *file = nullptr;
-    return result;
-}
-
 }  // namespace
 
-FileResult copyBetweenStreams(FILE *source, FILE *target, int32_t from, int64_t count, unsigned char *buffer,
-                         int32_t chunk) {
-    if (std::fseek(source, static_cast<long>(from), SEEK_SET) != 0) return FileResult::SeekFailed;
+FileResult copyBetweenFiles(SystemFile *source, SystemFile *target, int32_t from, int64_t count, unsigned char *buffer,
+                            int32_t chunk) {
+    if (!seekSystemFile(source, from, SeekOrigin::Start)) return FileResult::SeekFailed;
     int64_t remaining = count;
     while (remaining > 0) {
-        const size_t wanted = static_cast<size_t>(remaining < chunk ? remaining : chunk);
-        const size_t got = std::fread(buffer, 1, wanted, source);
+        const int32_t wanted = static_cast<int32_t>(remaining < chunk ? remaining : chunk);
+        const int32_t got = readSystemFile(source, buffer, wanted);
+        if (got < 0) return FileResult::ShortRead;
         if (got > 0) {
-            if (std::fwrite(buffer, 1, got, target) != got) return FileResult::ShortWrite;
-            remaining -= static_cast<int64_t>(got);
+            if (!writeSystemFile(target, buffer, got)) return FileResult::ShortWrite;
+            remaining -= got;
         }
-        if (got < wanted) {
-            // A short read is either the end of the source, where the range simply stops, or a
-            // read error, which would otherwise repeat on every pass.
-            return std::feof(source) ? FileResult::Ok : FileResult::ShortRead;
-        }
+        // A short read is the end of the source, where the range simply stops.
+        if (got < wanted) return FileResult::Ok;
     }
     return FileResult::Ok;
 }
@@ -58,11 +45,11 @@ FileResult allocWorkBuffer(int32_t requested, unsigned char **buffer, int32_t *s
 }
 
 void freeWorkBuffer(unsigned char **buffer) {
-    std::free(*buffer);
+    releaseMemory(*buffer);
     *buffer = nullptr;
 }
 
-FileResult copyFileRange(const char *source, const char *target, int32_t from, int32_t to, const char *mode) {
+FileResult copyFileRange(const char *source, const char *target, int32_t from, int32_t to, FileMode mode) {
     // Widened so that no pair of 32-bit bounds can overflow; an inverted range is an empty one.
     const int64_t span = static_cast<int64_t>(to) - from;
     const int64_t count = span > 0 ? span : 0;
@@ -74,33 +61,33 @@ FileResult copyFileRange(const char *source, const char *target, int32_t from, i
     FileResult result = allocWorkBuffer(request, &buffer, &chunk);
     if (result != FileResult::Ok) return result;
 
-    FILE *out = std::fopen(target, mode);
-    FILE *in = out != nullptr ? std::fopen(source, "rb") : nullptr;
+    SystemFile *out = openSystemFile(target, mode);
+    SystemFile *in = out != nullptr ? openSystemFile(source, FileMode::Read) : nullptr;
     if (out == nullptr || in == nullptr) {
         result = FileResult::OpenFailed;
     } else {
-        result = copyBetweenStreams(in, out, from, count, buffer, chunk);
+        result = copyBetweenFiles(in, out, from, count, buffer, chunk);
     }
 
-    closeFile(&in);
-    // Buffered bytes reach the file only here; losing them is a short write too.
-    if (closeFile(&out) != 0 && result == FileResult::Ok) result = FileResult::ShortWrite;
+    closeSystemFile(&in);
+    // Written bytes may reach the file only here; losing them is a short write too.
+    if (!closeSystemFile(&out) && result == FileResult::Ok) result = FileResult::ShortWrite;
     freeWorkBuffer(&buffer);
     return result;
 }
 
 FileResult copyWholeFile(const char *source, const char *target) {
-    return copyFileRange(source, target, 0, INT32_MAX, "w+b");
+    return copyFileRange(source, target, 0, INT32_MAX, FileMode::Create);
 }
 
 FileResult copyFilePrefix(const char *source, const char *target, int32_t count) {
-    return copyFileRange(source, target, 0, count, "w+b");
+    return copyFileRange(source, target, 0, count, FileMode::Create);
 }
 
 FileResult copyFileSlice(const char *source, const char *target, int32_t from, int32_t to) {
-    return copyFileRange(source, target, from, to, "w+b");
+    return copyFileRange(source, target, from, to, FileMode::Create);
 }
 
 FileResult appendFileSlice(const char *source, const char *target, int32_t from, int32_t to) {
-    return copyFileRange(source, target, from, to, "ab");
+    return copyFileRange(source, target, from, to, FileMode::Append);
 }

@@ -1,6 +1,5 @@
 #include "payload/trailer.h"
 
-#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -28,38 +27,38 @@ void decodeTrailer(const unsigned char bytes[TRAILER_SIZE], PayloadTrailer *reco
 
 }  // namespace
 
-FileResult accessPayloadTrailerIn(FILE *file, PayloadTrailer *readInto, PayloadTrailer *writeFrom) {
+FileResult accessPayloadTrailerIn(SystemFile *file, PayloadTrailer *readInto, PayloadTrailer *writeFrom) {
     unsigned char scratch[TRAILER_SIZE] = {};
-    if (std::fseek(file, -TRAILER_SIZE, SEEK_END) != 0) return FileResult::SeekFailed;
-    if (std::fread(scratch, 1, 4, file) != 4) return FileResult::ShortRead;
+    if (!seekSystemFile(file, -TRAILER_SIZE, SeekOrigin::End)) return FileResult::SeekFailed;
+    if (readSystemFile(file, scratch, 4) != 4) return FileResult::ShortRead;
 
     if (decodeWord(scratch) != TRAILER_MAGIC) {
-        // No trailer yet: append an empty slot. A read-only stream fails here with -4,
+        // No trailer yet: append an empty slot. A file opened to read fails here with -4,
         // which is how a reader learns that the file has no trailer.
         PayloadTrailer slot = {};
         slot.magic = TRAILER_MAGIC;
         encodeTrailer(slot, scratch);
-        if (std::fseek(file, 0, SEEK_END) != 0) return FileResult::SeekFailed;
-        if (std::fwrite(scratch, 1, TRAILER_SIZE, file) != TRAILER_SIZE) return FileResult::ShortWrite;
+        if (!seekSystemFile(file, 0, SeekOrigin::End)) return FileResult::SeekFailed;
+        if (!writeSystemFile(file, scratch, TRAILER_SIZE)) return FileResult::ShortWrite;
     }
 
-    if (std::fseek(file, -TRAILER_SIZE, SEEK_END) != 0) return FileResult::SeekFailed;
+    if (!seekSystemFile(file, -TRAILER_SIZE, SeekOrigin::End)) return FileResult::SeekFailed;
     if (writeFrom != nullptr) {
         writeFrom->magic = TRAILER_MAGIC;
         encodeTrailer(*writeFrom, scratch);
-        if (std::fwrite(scratch, 1, TRAILER_SIZE, file) != TRAILER_SIZE) return FileResult::ShortWrite;
+        if (!writeSystemFile(file, scratch, TRAILER_SIZE)) return FileResult::ShortWrite;
         return FileResult::Ok;
     }
-    if (std::fread(scratch, 1, TRAILER_SIZE, file) != TRAILER_SIZE) return FileResult::ShortRead;
+    if (readSystemFile(file, scratch, TRAILER_SIZE) != TRAILER_SIZE) return FileResult::ShortRead;
     decodeTrailer(scratch, readInto);
     return FileResult::Ok;
 }
 
 FileResult accessPayloadTrailer(const char *path, PayloadTrailer *readInto, PayloadTrailer *writeFrom) {
-    FILE *file = std::fopen(path, writeFrom != nullptr ? "rb+" : "rb");
+    SystemFile *file = openSystemFile(path, writeFrom != nullptr ? FileMode::Update : FileMode::Read);
     if (file == nullptr) return FileResult::OpenFailed;
     FileResult result = accessPayloadTrailerIn(file, readInto, writeFrom);
-    if (std::fclose(file) != 0 && result == FileResult::Ok && writeFrom != nullptr) result = FileResult::ShortWrite;
+    if (!closeSystemFile(&file) && result == FileResult::Ok && writeFrom != nullptr) result = FileResult::ShortWrite;
     return result;
 }
 
@@ -72,14 +71,13 @@ FileResult writePayloadTrailer(const char *path, PayloadTrailer *record) {
 }
 
 FileResult appendPayloadTrailer(const char *path, PayloadTrailer *record) {
-    FILE *file = std::fopen(path, "ab");
+    SystemFile *file = openSystemFile(path, FileMode::Append);
     if (file == nullptr) return FileResult::OpenFailed;
     record->magic = TRAILER_MAGIC;
     unsigned char bytes[TRAILER_SIZE];
     encodeTrailer(*record, bytes);
-    FileResult result =
-        std::fwrite(bytes, 1, TRAILER_SIZE, file) == TRAILER_SIZE ? FileResult::Ok : FileResult::ShortWrite;
-    if (std::fclose(file) != 0 && result == FileResult::Ok) result = FileResult::ShortWrite;
+    FileResult result = writeSystemFile(file, bytes, TRAILER_SIZE) ? FileResult::Ok : FileResult::ShortWrite;
+    if (!closeSystemFile(&file) && result == FileResult::Ok) result = FileResult::ShortWrite;
     return result;
 }
 

@@ -2,9 +2,9 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 
 #include "payload/file_result.h"
+#include "payload/system_io.h"
 
 constexpr int TRAILER_SIZE = 44;
 constexpr uint32_t TRAILER_MAGIC = 0x576F7046u;  // the bytes "FpoW" read as a little-endian word
@@ -38,8 +38,8 @@ FileResult writePayloadTrailer(const char *path, PayloadTrailer *record);
 FileResult appendPayloadTrailer(const char *path, PayloadTrailer *record);
 // The worker of both: exactly one of readInto and writeFrom is given.
 FileResult accessPayloadTrailer(const char *path, PayloadTrailer *readInto, PayloadTrailer *writeFrom);
-// The same on a stream the caller opened (and closes): "rb" to read, "rb+" to write.
-FileResult accessPayloadTrailerIn(std::FILE *file, PayloadTrailer *readInto, PayloadTrailer *writeFrom);
+// The same on a file the caller opened (and closes): Read to read, Update to write.
+FileResult accessPayloadTrailerIn(SystemFile *file, PayloadTrailer *readInto, PayloadTrailer *writeFrom);
 
 // Offsets into an engine file are signed 32-bit values. addPartSize adds a part's size to an
 // offset and fails with FileResult::SeekFailed instead of passing 2^31 - 1, so no sum ever wraps.

@@ -18,8 +18,8 @@ FOLDERS = ["startup", "payload", "images", "saver", "settings", "install", "reso
 ALLOWED_GLOBALS = {
     "instanceCount": "the single-instance counter, in the section every process of the file shares",
     "pathLeadByteTest": "the system code page's lead-byte test, set once at start-up for the path code",
-    "randomSource": "where random places come from: the C library, or a test's fixed draws",
-    "randomSeeded": "the C library generator is seeded once per process",
+    "randomSource": "where random places come from: the engine's generator, or a test's fixed draws",
+    "randomGenerator": "the generator's state, seeded once per process, as the C library's rand() keeps it",
     "workBufferAllocator": "where work buffers come from: the heap, or a test's failing allocator",
 }
 # Folders that must never include another folder's files.

@@ -1,8 +1,8 @@
 #include "startup/paths.h"
 
-#include <sys/stat.h>
-
 #include <cstring>
+
+#include "payload/system_io.h"
 
 LeadByteTest pathLeadByteTest = nullptr;
 
@@ -139,14 +139,8 @@ PathResult makeInstallNamesIn(const char *windowsDirectory, const char *enginePa
 }
 
 bool fileExists(const char *path) {
-    struct stat status;
-    return stat(path, &status) == 0;
+    uint32_t size = 0;
+    return querySystemFile(path, &size);
 }
 
-bool getFileSize(const char *path, uint32_t *size) {
-    *size = 0;
-    struct stat status;
-    if (stat(path, &status) != 0) return false;
-    *size = static_cast<uint32_t>(static_cast<uint64_t>(status.st_size) & 0xFFFFFFFFu);
-    return true;
-}
+bool getFileSize(const char *path, uint32_t *size) { return querySystemFile(path, size); }

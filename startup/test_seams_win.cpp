@@ -5,41 +5,69 @@
 #include <windows.h>
 
 #include <cstdarg>
-#include <cstdio>
-#include <cstdlib>
+
+namespace {
+
+// The value of an environment variable into buffer (MAX_PATH bytes); false when unset or empty.
+bool environmentValue(const char *name, char *buffer) {
+    const DWORD length = GetEnvironmentVariableA(name, buffer, MAX_PATH);
+    return length > 0 && length < MAX_PATH;
+}
+
+// A number written in decimal or, after "0x", in hexadecimal; digits end at the first other character.
+uint32_t parseNumber(const char *text) {
+    uint32_t value = 0;
+    if (text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        for (text += 2;; ++text) {
+            const char c = *text;
+            const int digit = c >= '0' && c <= '9'   ? c - '0'
+                              : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                              : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                     : -1;
+            if (digit < 0) return value;
+            value = value * 16 + static_cast<uint32_t>(digit);
+        }
+    }
+    for (; *text >= '0' && *text <= '9'; ++text) value = value * 10 + static_cast<uint32_t>(*text - '0');
+    return value;
+}
+
+}  // namespace
 
 bool testVersionOverride(uint32_t *version) {
-    const char *text = std::getenv("LUMIVEX_TEST_VERSION");
-    if (text == nullptr || *text == '\0') return false;
-    *version = static_cast<uint32_t>(std::strtoul(text, nullptr, 0));
+    char text[MAX_PATH];
+    if (!environmentValue("LUMIVEX_TEST_VERSION", text)) return false;
+    *version = parseNumber(text);
     return true;
 }
 
 uint32_t testPasswordTimeout(uint32_t standardMs) {
-    const char *text = std::getenv("LUMIVEX_TEST_PASSWORD_TIMEOUT");
-    if (text == nullptr || *text == '\0') return standardMs;
-    return static_cast<uint32_t>(std::strtoul(text, nullptr, 0));
+    char text[MAX_PATH];
+    return environmentValue("LUMIVEX_TEST_PASSWORD_TIMEOUT", text) ? parseNumber(text) : standardMs;
 }
 
 void testTrace(const char *format, ...) {
-    const char *path = std::getenv("LUMIVEX_TEST_TRACE");
-    if (path == nullptr || *path == '\0') return;
-    FILE *file = std::fopen(path, "a");
-    if (file == nullptr) return;
-    // The system's formatter, as in the engine: the C library's would need the runtime's start-up.
-    char line[1024];
+    char path[MAX_PATH];
+    if (!environmentValue("LUMIVEX_TEST_TRACE", path)) return;
+    // The system's formatter writes at most 1024 bytes, the NUL included; a newline ends the line.
+    char line[1024 + 2];
     va_list args;
     va_start(args, format);
-    wvsprintfA(line, format, args);
+    const int length = wvsprintfA(line, format, args);
     va_end(args);
-    std::fputs(line, file);
-    std::fputc('\n', file);
-    std::fclose(file);
+    line[length] = '\n';
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    DWORD written = 0;
+    SetFilePointer(file, 0, nullptr, FILE_END);
+    WriteFile(file, line, static_cast<DWORD>(length + 1), &written, nullptr);
+    CloseHandle(file);
 }
 
 void testStamp(const char *step) {
-    const char *wanted = std::getenv("LUMIVEX_TEST_STAMPS");
-    if (wanted == nullptr || *wanted != '1') return;
+    char wanted[MAX_PATH];
+    if (!environmentValue("LUMIVEX_TEST_STAMPS", wanted) || wanted[0] != '1') return;
     FILETIME created, exited, kernel, user, now;
     if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user)) return;
     GetSystemTimeAsFileTime(&now);
@@ -50,8 +78,8 @@ void testStamp(const char *step) {
 }
 
 void testHoldInstance() {
-    const char *name = std::getenv("LUMIVEX_TEST_HOLD");
-    if (name == nullptr || *name == '\0') return;
+    char name[MAX_PATH];
+    if (!environmentValue("LUMIVEX_TEST_HOLD", name)) return;
     char entered[MAX_PATH];
     char release[MAX_PATH];
     if (lstrlenA(name) > MAX_PATH - 10) return;

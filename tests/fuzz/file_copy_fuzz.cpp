@@ -17,11 +17,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (in.get() == nullptr) return 0;
     char *written = nullptr;
     size_t writtenSize = 0;
-    std::FILE *out = open_memstream(&written, &writtenSize);
+    SystemFile out = {open_memstream(&written, &writtenSize)};
     unsigned char *buffer = static_cast<unsigned char *>(std::malloc(static_cast<size_t>(chunk)));
     const int64_t span = static_cast<int64_t>(to) - from;
-    const FileResult result = copyBetweenStreams(in.get(), out, from, span > 0 ? span : 0, buffer, chunk);
-    std::fclose(out);
+    const FileResult result = copyBetweenFiles(in.get(), &out, from, span > 0 ? span : 0, buffer, chunk);
+    std::fclose(out.stream);
     std::free(buffer);
     const std::string target(written, writtenSize);
     std::free(written);

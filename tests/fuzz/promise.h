@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "payload/system_io_stdio.h"
+
 #define PROMISE(condition)                                                                        \
     do {                                                                                          \
         if (!(condition)) {                                                                       \
@@ -14,28 +16,28 @@
         }                                                                                         \
     } while (0)
 
-// A stream over a copy of the bytes (so a write never reaches the fuzzer's input), closed on
-// scope exit. "rb" gives a stream that refuses writes, as a file opened for reading does.
+// A file over a copy of the bytes (so a write never reaches the fuzzer's input), closed on scope
+// exit. "rb" gives a file that refuses writes, as one opened for reading does.
 class MemoryFile {
 public:
     MemoryFile(const std::string &bytes, const char *mode) : bytes_(bytes), size_(bytes.size()) {
         bytes_.push_back('\0');  // fmemopen needs a buffer of one byte or more
-        file_ = fmemopen(&bytes_[0], size_, mode);
+        file_.stream = fmemopen(&bytes_[0], size_, mode);
     }
     ~MemoryFile() {
-        if (file_ != nullptr) std::fclose(file_);
+        if (file_.stream != nullptr) std::fclose(file_.stream);
     }
     MemoryFile(const MemoryFile &) = delete;
     MemoryFile &operator=(const MemoryFile &) = delete;
-    std::FILE *get() const { return file_; }
+    SystemFile *get() { return file_.stream != nullptr ? &file_ : nullptr; }
     // What the stream holds now (after its writes, once flushed).
     std::string bytes() {
-        std::fflush(file_);
+        std::fflush(file_.stream);
         return bytes_.substr(0, size_);
     }
 
 private:
     std::string bytes_;
     size_t size_;
-    std::FILE *file_;
+    SystemFile file_;
 };

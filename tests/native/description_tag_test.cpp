@@ -34,7 +34,7 @@ std::vector<unsigned char> tagged(size_t size, size_t at, const std::string &tex
 class DescriptionTagTest : public TempDirTest {
 protected:
     void TearDown() override {
-        workBufferAllocator = std::malloc;
+        workBufferAllocator = allocateMemory;
         TempDirTest::TearDown();
     }
 };

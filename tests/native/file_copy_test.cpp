@@ -31,7 +31,7 @@ protected:
         workBufferAllocator = limitedAllocator;
     }
     void TearDown() override {
-        workBufferAllocator = std::malloc;
+        workBufferAllocator = allocateMemory;
         TempDirTest::TearDown();
     }
 };
@@ -127,21 +127,21 @@ TEST_F(FileCopyTest, FailuresReturnTheirCodeAndLeaveTheTargetAsOpened) {
         const char *label;
         Source source;
         const char *target;  // a name in the test directory, or an absolute path
-        const char *mode;
+        FileMode mode;
         int32_t from, to;
         size_t limit;
         FileResult result;
         bool targetCreated;
     };
     const Row rows[] = {
-        {"missing source, w+b", MISSING, "target.bin", "w+b", 0, 100, SIZE_MAX, FileResult::OpenFailed, true},
-        {"missing source, ab", MISSING, "target.bin", "ab", 0, 100, SIZE_MAX, FileResult::OpenFailed, true},
-        {"target in a missing directory", PRESENT, "no/target.bin", "w+b", 0, 100, SIZE_MAX, FileResult::OpenFailed, false},
-        {"every allocation fails: nothing is opened", PRESENT, "target.bin", "w+b", 0, 100, 0, FileResult::NoBuffer, false},
-        {"from before the start", PRESENT, "target.bin", "w+b", -5, 100, SIZE_MAX, FileResult::SeekFailed, true},
-        {"read error in the source ends the copy", DIRECTORY, "target.bin", "w+b", 0, 100, SIZE_MAX, FileResult::ShortRead,
+        {"missing source, w+b", MISSING, "target.bin", FileMode::Create, 0, 100, SIZE_MAX, FileResult::OpenFailed, true},
+        {"missing source, ab", MISSING, "target.bin", FileMode::Append, 0, 100, SIZE_MAX, FileResult::OpenFailed, true},
+        {"target in a missing directory", PRESENT, "no/target.bin", FileMode::Create, 0, 100, SIZE_MAX, FileResult::OpenFailed, false},
+        {"every allocation fails: nothing is opened", PRESENT, "target.bin", FileMode::Create, 0, 100, 0, FileResult::NoBuffer, false},
+        {"from before the start", PRESENT, "target.bin", FileMode::Create, -5, 100, SIZE_MAX, FileResult::SeekFailed, true},
+        {"read error in the source ends the copy", DIRECTORY, "target.bin", FileMode::Create, 0, 100, SIZE_MAX, FileResult::ShortRead,
          true},
-        {"target that cannot take the bytes", PRESENT, "/dev/full", "w+b", 0, 100, SIZE_MAX, FileResult::ShortWrite, true},
+        {"target that cannot take the bytes", PRESENT, "/dev/full", FileMode::Create, 0, 100, SIZE_MAX, FileResult::ShortWrite, true},
     };
     for (const Row &row : rows) {
         allocationLimit = row.limit;
