@@ -53,7 +53,14 @@ bool registerSaver(const char *finalSaver, Registration registration, const char
     return true;
 }
 
-// One rename of the commit, and whether it was made (so that it can be undone).
+void removeFile(const char *path) {
+    SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(path);
+}
+
+// One rename of the commit, and whether it was made (so that it can be undone). The renames use
+// MoveFileA, which every class has (Windows 95 exports MoveFileExA but does not implement it), and
+// which needs a free destination: the commit frees each destination before it moves there.
 struct Move {
     const char *from;
     const char *to;
@@ -61,17 +68,14 @@ struct Move {
 };
 
 bool move(Move *step) {
-    step->made = MoveFileExA(step->from, step->to, MOVEFILE_REPLACE_EXISTING) != FALSE;
+    step->made = MoveFileA(step->from, step->to) != FALSE;
     return step->made;
 }
 
+// Undone in the reverse order of the moves, each destination is free again: the file that was
+// moved out of it has just been moved back, or it was free before.
 void undo(const Move &step) {
-    if (step.made) MoveFileExA(step.to, step.from, MOVEFILE_REPLACE_EXISTING);
-}
-
-void removeFile(const char *path) {
-    SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-    DeleteFileA(path);
+    if (step.made) MoveFileA(step.to, step.from);
 }
 
 }  // namespace
@@ -92,8 +96,14 @@ RunResult commitInstall(const FinishingFields &paths, Registration registration,
                      {paths.temporaryPlayer, paths.finalPlayer, false}};
     bool done = possible;
     for (int i = 0; i < 4 && done; ++i) {
-        // The earlier files are kept aside only when there are any; the new ones must be there.
-        if (i < 2 && !fileExists(steps[i].from)) continue;
+        // The earlier files are kept aside only when there are any, under the backup name, which
+        // a commit that was cut short may have left taken: that stale backup goes first. (With no
+        // earlier file, a backup is the earlier file of such a commit and stays until success.)
+        // The new files then move to the final names, which the earlier ones have left free.
+        if (i < 2) {
+            if (!fileExists(steps[i].from)) continue;
+            removeFile(steps[i].to);
+        }
         done = move(&steps[i]);
     }
     done = done && registerSaver(paths.finalSaver, registration, oldSaver);

@@ -158,6 +158,45 @@ TEST_F(InstallFault, ReadOnlyFilesOfTheFinalNamesAreReplacedWhole) {
     }
 }
 
+// A commit cut short (a crash, a power cut) leaves earlier files under the backup name. The next
+// install still commits: a stale backup beside the earlier files is removed before they are set
+// aside, and backups with no earlier files beside them are the earlier files of that commit, kept
+// until the new ones are in place. The shipped engine, whose finishing process renames with
+// MoveFileA, which needs a free destination.
+TEST_F(InstallFault, BackupsLeftByACommitCutShortDoNotStopTheNext) {
+    struct Row {
+        const char *label;
+        bool earlierFilesStay;  // else the earlier files are the backups
+        DWORD backupAttributes;
+    };
+    const Row rows[] = {
+        {"stale backups beside the earlier files", true, FILE_ATTRIBUTE_NORMAL},
+        {"read-only stale backups", true, FILE_ATTRIBUTE_READONLY},
+        {"the earlier files kept aside as backups", false, FILE_ATTRIBUTE_NORMAL},
+    };
+    for (const Row &row : rows) {
+        installEarlier();
+        for (const char *extension : {".scr", ".exe"}) {
+            const std::string backup = inWindows(std::string("Inst9756") + extension);
+            if (row.earlierFilesStay) {
+                ASSERT_TRUE(writeBytes(backup, {'s', 't', 'a', 'l', 'e'})) << row.label;
+            } else {
+                ASSERT_TRUE(MoveFileA(inWindows(finalName(extension)).c_str(), backup.c_str())) << row.label;
+            }
+            SetFileAttributesA(backup.c_str(), row.backupAttributes);
+        }
+        const std::string installer = assemble("FISH.exe", "Fish Tank", "0x4000", "", shippedEngine());
+        const AnsweredRun run = install(installer, "/q");
+        EXPECT_EQ(0u, run.process.exitCode) << row.label;
+        EXPECT_TRUE(run.boxes.empty()) << row.label;
+        expectNewInstalled(installer, false, row.label);
+        for (const char *name : WINDOWS_FILES) {
+            SetFileAttributesA(inWindows(name).c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileA(inWindows(name).c_str());
+        }
+    }
+}
+
 // The Windows directory on a disk of its own with little room (ctest gives this suite one), filled
 // up to what each row leaves free before the new install starts.
 class SmallDiskInstall : public InstallFault {

@@ -46,7 +46,8 @@ inline std::vector<unsigned char> cutInsideThePlayer(const std::vector<unsigned 
 inline const char *const WINDOWS_FILES[] = {"Fish Tank.scr", "Fish Tank.exe", "FISH31.scr",   "FISH31.exe",
                                             "Inst9753.exe",  "Inst9754.scr",  "Inst9755.exe", "NOTAG.scr",
                                             "NOTAG.exe",     "FISH.scr",      "FISH.exe",     "OLD.scr",
-                                            "SENTRY.scr",    "SENTRY.exe",    "Inst9756.scr", "Inst9756.exe"};
+                                            "SENTRY.scr",    "SENTRY.exe",    "Inst9756.scr", "Inst9756.exe",
+                                            "FISHSET.EXE"};
 
 // The installer file's bytes with the text of its description tag replaced; null removes the tag.
 inline std::vector<unsigned char> withDescription(std::vector<unsigned char> bytes, const char *text) {
@@ -78,13 +79,15 @@ protected:
 
     static std::string pack() { return toWindowsPath(testOption("pack")); }
     static std::string engine() { return toWindowsPath(testOption("engine")); }
+    static std::string shippedEngine() { return toWindowsPath(testOption("shipped-engine")); }
     static std::string art(const char *name) { return toWindowsPath(testOption("art")) + "\\" + name; }
 
-    // An installer file made by the assembler; the path, or empty when it refused.
+    // An installer file made by the assembler (of the test engine unless another is given); the
+    // path, or empty when it refused.
     std::string assemble(const std::string &fileName, const std::string &saverName, const char *flags = "0x4000",
-                         const std::string &player = "") {
+                         const std::string &player = "", const std::string &engineFile = engine()) {
         const std::string out = dir_.file(fileName);
-        const std::string args = "build --engine \"" + engine() + "\" --player \"" +
+        const std::string args = "build --engine \"" + engineFile + "\" --player \"" +
                                  (player.empty() ? player_ : player) + "\" --splash1 \"" + art("splash1.bmp") +
                                  "\" --splash2 \"" + art("splash2.bmp") + "\" --name \"" + saverName + "\" --flags " +
                                  flags + " -o \"" + out + "\"";
