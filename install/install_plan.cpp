@@ -55,11 +55,18 @@ RunResult planLayout(const InstallFacts &facts, InstallPlan *plan) {
     return RunResult::Done;
 }
 
-// The installer file itself is one of the files the install would write or replace.
-bool runsFromTarget(const InstallFacts &facts, const FinishingFields &paths) {
-    const char *const targets[] = {paths.temporarySaver, paths.temporaryPlayer, paths.finalSaver, paths.finalPlayer};
-    for (const char *target : targets) {
-        if (facts.startsWithPath(target, facts.enginePath)) return true;
+// The installer file itself is one of the files the install writes (the temporary names, and the
+// finishing copy where a finishing process runs) or, once the final names are decided, moves to.
+bool runsFromTarget(const InstallFacts &facts, const InstallPlan &plan, bool finalNamesDecided) {
+    const FinishingFields &paths = plan.paths;
+    char finishingCopy[PATH_CAPACITY];
+    std::strcpy(finishingCopy, paths.temporarySaver);
+    const bool hasCopy = plan.finishingProcess && replacePathParts(finishingCopy, nullptr, nullptr, FINISHING_COPY_NAME,
+                                                                   "exe") == PathResult::Ok;
+    const char *const targets[] = {paths.temporarySaver, paths.temporaryPlayer, hasCopy ? finishingCopy : nullptr,
+                                   paths.finalSaver, paths.finalPlayer};
+    for (int i = 0; i < (finalNamesDecided ? 5 : 3); ++i) {
+        if (targets[i] != nullptr && facts.startsWithPath(targets[i], facts.enginePath)) return true;
     }
     return false;
 }
@@ -77,14 +84,16 @@ RunResult planInstall(const InstallFacts &facts, InstallPlan *plan) {
     *plan = InstallPlan{};
     plan->finishingProcess = !facts.platform.win31;
     if (planPaths(facts, &plan->paths) != PathResult::Ok) return RunResult::PathTooLong;
-    if (runsFromTarget(facts, plan->paths)) return RunResult::RunFromTarget;
+    // The final names are not known yet: an installer in the Windows directory that bears the
+    // name of its own files there may still install under the name its description gives.
+    if (runsFromTarget(facts, *plan, false)) return RunResult::RunFromTarget;
     char baseName[PATH_CAPACITY];
     if (!planFinalName(facts, plan, baseName)) return RunResult::BadPayload;
     if (replacePathParts(plan->paths.finalSaver, nullptr, nullptr, baseName, nullptr) != PathResult::Ok ||
         replacePathParts(plan->paths.finalPlayer, nullptr, nullptr, baseName, nullptr) != PathResult::Ok) {
         return RunResult::PathTooLong;
     }
-    if (runsFromTarget(facts, plan->paths)) return RunResult::RunFromTarget;
+    if (runsFromTarget(facts, *plan, true)) return RunResult::RunFromTarget;
     const RunResult laidOut = planLayout(facts, plan);
     if (laidOut != RunResult::Done) return laidOut;
     // An external player named by a path that does not fit is refused, never cut short.

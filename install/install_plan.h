@@ -36,9 +36,9 @@ struct InstallPlan {
 };
 
 // The checks in order, the first failure ends the plan: names that do not fit (PathTooLong), an
-// installer that is one of the files the install writes or replaces (RunFromTarget; the final
-// names count once they are known), no usable final name, image sizes of
-// 0 or parts that do not fit the file (BadPayload; with "/z" the carried player is not counted),
-// an external player's path that does not fit (PathTooLong), a payload for the other class
-// (NeedsWin32 on win31, NeedsWin16 on winNT).
+// installer that is one of the temporary files the install writes or its finishing copy
+// (RunFromTarget), no usable final name (BadPayload), an installer that is one of the final files
+// (RunFromTarget), image sizes of 0 or parts that do not fit the file (BadPayload; with "/z" the
+// carried player is not counted), an external player's path that does not fit (PathTooLong), a
+// payload for the other class (NeedsWin32 on win31, NeedsWin16 on winNT).
 RunResult planInstall(const InstallFacts &facts, InstallPlan *plan);

@@ -33,6 +33,36 @@ TEST_F(InstallRun, Win95ClassInstallsUnderTheDescriptionsName) {
     EXPECT_FALSE(pathExists(inWindows("Inst9753.exe")));
 }
 
+// An installer with a description may lie in the Windows directory itself (downloaded there, say):
+// it writes the temporary files and moves them to the description's name, so it is none of its own
+// files and installs, with its message and quietly. The shipped engine, as a user has it.
+TEST_F(InstallRun, ADescribedInstallerInTheWindowsDirectoryInstalls) {
+    struct Row {
+        const char *label;
+        const char *args;
+        std::vector<std::string> boxes;
+    };
+    const Row rows[] = {{"with its message", "", {INSTALLED}}, {"quietly", "/q", {}}};
+    const std::string made = assemble("MADE.exe", "Fish Tank", "0x4000", "", shippedEngine());
+    ASSERT_FALSE(made.empty());
+    const std::string installer = inWindows("FISHSET.EXE");
+    for (const Row &row : rows) {
+        ASSERT_TRUE(CopyFileA(made.c_str(), installer.c_str(), FALSE)) << row.label;
+        const AnsweredRun run = install(installer, row.args);
+        EXPECT_EQ(0u, run.process.exitCode) << row.label;
+        std::vector<std::string> boxes;
+        for (const DialogText &box : run.boxes) boxes.push_back(box.text);
+        EXPECT_EQ(row.boxes, boxes) << row.label;
+        EXPECT_EQ(readBytes(made), readBytes(installer)) << row.label << ": the installer itself is untouched";
+        EXPECT_EQ(expectedSaver(readBytes(made), false), readBytes(inWindows("Fish Tank.scr"))) << row.label;
+        EXPECT_EQ(readBytes(player_), readBytes(inWindows("Fish Tank.exe"))) << row.label;
+        char shortPath[MAX_PATH] = {};
+        GetShortPathNameA(inWindows("Fish Tank.scr").c_str(), shortPath, MAX_PATH);
+        EXPECT_EQ(shortPath, readProfileText("boot", "scrnsave.exe", "system.ini")) << row.label;
+        for (const char *name : WINDOWS_FILES) DeleteFileA(inWindows(name).c_str());
+    }
+}
+
 TEST_F(InstallRun, OldFilesOfTheFinalNamesAreReplaced) {
     ASSERT_TRUE(writeBytes(inWindows("Fish Tank.scr"), {'o', 'l', 'd'}));
     ASSERT_TRUE(writeBytes(inWindows("Fish Tank.exe"), {'o', 'l', 'd'}));

@@ -125,6 +125,48 @@ TEST(InstallPlan, TheCopiedPartsLieWhereTheTrailerSays) {
     }
 }
 
+// An installer lying in the Windows directory is refused only when it is one of the files the
+// install writes (the temporary names on every class, the finishing copy on win95 and winNT) or
+// moves to (the final names: the description's on win95 and winNT, the installer's own on win31).
+TEST(InstallPlan, AnInstallerInTheWindowsDirectoryIsRefusedOnlyAsOneOfItsFiles) {
+    struct Row {
+        const char *label;
+        const char *engine;
+        const char *description;
+        const char *win95, *winNT, *win31;
+    };
+    const char *const ok = "done", *const refused = "run from target";
+    const Row rows[] = {
+        {"named like neither, described", "C:\\WINDOWS\\FISHSET.EXE", "Fish Tank", ok, ok, refused},
+        {"named like neither, no description", "C:\\WINDOWS\\FISHSET.EXE", nullptr, refused, refused, refused},
+        {"named like its final player, described", "C:\\WINDOWS\\Fish Tank.exe", "Fish Tank", refused, refused,
+         refused},
+        {"named like its final player in another case", "c:\\windows\\FISH TANK.EXE", "Fish Tank", refused,
+         refused, refused},
+        {"named like the temporary player, described", "C:\\WINDOWS\\Inst9755.exe", "Fish Tank", refused, refused,
+         refused},
+        {"named like the temporary player, no description", "C:\\WINDOWS\\INST9755.EXE", nullptr, refused, refused,
+         refused},
+        {"named like the finishing copy, described", "C:\\WINDOWS\\Inst9753.exe", "Fish Tank", refused, refused,
+         "bad payload"},
+    };
+    const PlatformClass classes[] = {{true, false, false}, {false, true, false}, {false, false, true}};
+    const char *const classNames[] = {"win95", "winNT", "win31"};
+    for (const Row &row : rows) {
+        const char *const expected[] = {row.win95, row.winNT, row.win31};
+        for (int c = 0; c < 3; ++c) {
+            Example example;
+            example.platform = classes[c];
+            example.engine = row.engine;
+            example.description = row.description;
+            if (classes[c].win31) example.trailer.flags = 0;
+            InstallPlan plan;
+            EXPECT_STREQ(expected[c], resultName(planInstall(example.facts(), &plan)))
+                << row.label << ", " << classNames[c];
+        }
+    }
+}
+
 // Each refusal, with the checks that come before it passed; the first failure decides.
 TEST(InstallPlan, RefusalsComeInTheirOrder) {
     struct Row {
