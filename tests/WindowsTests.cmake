@@ -93,8 +93,9 @@ windows_test_group(e2e_password COMMAND e2e_tests --gtest_filter=-${named_suites
 # The benchmark and its floors, run by scripts/bench.sh.
 add_executable(launch_only tools/timing/launch_only.cpp)
 add_executable(launch_with_dlls WIN32 tools/timing/launch_with_dlls.cpp)
-target_link_libraries(launch_with_dlls PRIVATE lumivex_win user32 gdi32 advapi32)
-target_link_options(launch_with_dlls PRIVATE -nostartfiles -Wl,-e,_launcherStart -Wl,--gc-sections)
+target_sources(launch_with_dlls PRIVATE startup/c_library_exports.cpp)
+target_link_libraries(launch_with_dlls PRIVATE lumivex_win kernel32 user32 gdi32 advapi32 gcc)
+target_link_options(launch_with_dlls PRIVATE -nostdlib -Wl,-e,_launcherStart -Wl,--gc-sections)
 add_executable(lumivex_bench tools/timing/bench.cpp)
 target_link_libraries(lumivex_bench PRIVATE win_test_support lumivex_win)
 
