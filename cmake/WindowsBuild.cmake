@@ -102,6 +102,15 @@ target_compile_options(test-player PRIVATE ${LUMIVEX_WARNINGS})
 # The shipped engine's file: the shared section and the imported DLLs.
 add_test(NAME engine_file_layout
          COMMAND ${CMAKE_SOURCE_DIR}/scripts/check-engine-file.sh $<TARGET_FILE:lumivex> ${CMAKE_OBJDUMP})
+# The import audit: the engine imports only from the four system DLLs, and only functions that the
+# list gives with their first releases: Windows 95 and Windows NT 3.51 or earlier.
+add_test(NAME engine_imports
+         COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/scripts/check-imports.py $<TARGET_FILE:lumivex>
+                 ${CMAKE_SOURCE_DIR}/docs/engine-imports.md)
+add_test(NAME engine_imports_audit_rules
+         COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/scripts/check_imports_test.py
+                 ${CMAKE_SOURCE_DIR}/scripts/check-imports.py $<TARGET_FILE:lumivex>
+                 ${CMAKE_SOURCE_DIR}/docs/engine-imports.md $<TARGET_FILE:test-player>)
 # The engine's structure: no circular includes, the folders' directions, and the process-wide state.
 add_test(NAME engine_architecture
          COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/scripts/check-architecture.py --nm ${CMAKE_NM}

@@ -14,7 +14,9 @@ echo "== native tests"
 ctest --test-dir build/native --output-on-failure -j "$(nproc)"
 echo "== fuzzing the readers of untrusted input (a bounded run; scripts/fuzz.sh SECONDS for longer)"
 scripts/fuzz.sh 20
+echo "== the shipped engine's file, structure and import audit"
+ctest --test-dir "$tree" --output-on-failure --verbose -R '^engine_' | grep -E '^[0-9]+: (check-|  )|Passed|Failed'
 echo "== Windows tests of the shipped 32-bit engine ($(scripts/i386-run.sh --lane) lane for 32-bit code)"
-ctest --test-dir "$tree" --output-on-failure -j "$(( $(nproc) + 1 ))"
+ctest --test-dir "$tree" --output-on-failure -j "$(( $(nproc) + 1 ))" -E '^engine_'
 
 echo "== all tests passed in $(( $(date +%s) - started )) s"
