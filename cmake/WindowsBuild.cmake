@@ -16,12 +16,14 @@ set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run.sh)
 # Everything links statically, so the programs import only system DLLs.
 add_link_options(-static -static-libgcc -static-libstdc++)
 
-# The pictures and the icon of the resource script, generated reproducibly.
+# The pictures and the icon of the resource script, drawn reproducibly with Debian's Pillow, which
+# the system's Python has.
+set(LUMIVEX_ART_PYTHON /usr/bin/python3 CACHE FILEPATH "A Python with Pillow, to draw the engine's pictures")
 set(ART_DIR ${CMAKE_BINARY_DIR}/art)
 set(ART_FILES ${ART_DIR}/corner.bmp ${ART_DIR}/splash1.bmp ${ART_DIR}/splash2.bmp ${ART_DIR}/lumicon.ico)
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 add_custom_command(OUTPUT ${ART_FILES}
-                   COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/scripts/make-art.py ${ART_DIR}
+                   COMMAND ${LUMIVEX_ART_PYTHON} ${CMAKE_SOURCE_DIR}/scripts/make-art.py ${ART_DIR}
                    DEPENDS ${CMAKE_SOURCE_DIR}/scripts/make-art.py
                    COMMENT "Drawing the engine's pictures")
 add_custom_target(lumivex_art DEPENDS ${ART_FILES})
@@ -111,6 +113,10 @@ add_test(NAME engine_imports_audit_rules
          COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/scripts/check_imports_test.py
                  ${CMAKE_SOURCE_DIR}/scripts/check-imports.py $<TARGET_FILE:lumivex>
                  ${CMAKE_SOURCE_DIR}/docs/engine-imports.md $<TARGET_FILE:test-player>)
+# The pictures come out byte for byte as their sums say (on the pinned Pillow and fonts).
+add_test(NAME art_reproducible
+         COMMAND ${LUMIVEX_ART_PYTHON} ${CMAKE_SOURCE_DIR}/scripts/make-art.py ${CMAKE_BINARY_DIR}/art-check
+                 --expect ${CMAKE_SOURCE_DIR}/resources/art.sha256)
 # The engine's structure: no circular includes, the folders' directions, and the process-wide state.
 add_test(NAME engine_architecture
          COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/scripts/check-architecture.py --nm ${CMAKE_NM}

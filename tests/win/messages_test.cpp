@@ -72,7 +72,8 @@ TEST(Resources, BitmapsAreEightBitWithAFullColourTable) {
         EXPECT_EQ(row.width, header->biWidth) << "bitmap " << row.id;
         EXPECT_EQ(row.height, header->biHeight) << "bitmap " << row.id;
         EXPECT_EQ(8, header->biBitCount) << "bitmap " << row.id;
-        EXPECT_EQ(0u, header->biClrUsed) << "bitmap " << row.id;
+        EXPECT_TRUE(header->biClrUsed == 0 || header->biClrUsed == 256)
+            << "bitmap " << row.id << ": a table of all 256 colours, given as 0 or 256, not " << header->biClrUsed;
         EXPECT_EQ(0u, header->biCompression) << "bitmap " << row.id;
         const DWORD rowBytes = (static_cast<DWORD>(row.width) + 3u) & ~3u;
         EXPECT_EQ(40u + 256u * 4u + rowBytes * static_cast<DWORD>(row.height), SizeofResource(self(), found))
