@@ -57,6 +57,7 @@ wait_until() {
     shift
     now=$(date +%s)
     [ $((deadline - now)) -lt "$limit" ] && limit=$((deadline - now))
+    [ "$limit" -gt 0 ] || limit=0
     local until=$((now + limit))
     while ! "$@" >/dev/null 2>&1; do
         [ "$(date +%s)" -lt "$until" ] || fail "no $what within $limit s"
@@ -91,12 +92,13 @@ point_at() {
     xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2))
 }
 
-# A command of the prefix that prints a line, bounded.
-ask_prefix() { timeout "$step_bound" "$runner" "$@" 2>/dev/null | tr -d '\r'; }
+# A command of the prefix that prints a line, bounded by what is left of the demo (the first one
+# makes the Wine prefix, which takes a while on a new machine, longer on the qemu lane).
+ask_prefix() { timeout $((deadline - $(date +%s))) "$runner" "$@" 2>/dev/null | tr -d '\r'; }
 
 step=prefix
-windows=$(ask_prefix cmd /c echo %windir%) || fail "answer from Wine (cmd /c echo)"
-windows_unix=$(ask_prefix winepath -u "$windows") || fail "answer from Wine (winepath)"
+windows=$(ask_prefix cmd /c echo %windir%) && [ -n "$windows" ] || fail "answer from Wine (cmd /c echo)"
+windows_unix=$(ask_prefix winepath -u "$windows") && [ -n "$windows_unix" ] || fail "answer from Wine (winepath)"
 read -r display _ <"$tree/wineprefix.xvfb"
 export DISPLAY=:$display
 
