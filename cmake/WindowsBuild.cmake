@@ -113,6 +113,9 @@ add_test(NAME engine_imports_audit_rules
          COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/scripts/check_imports_test.py
                  ${CMAKE_SOURCE_DIR}/scripts/check-imports.py $<TARGET_FILE:lumivex>
                  ${CMAKE_SOURCE_DIR}/docs/engine-imports.md $<TARGET_FILE:test-player>)
+# The application manifest that Windows XP and later read from the engine's file.
+add_test(NAME engine_manifest
+         COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/scripts/check-manifest.py $<TARGET_FILE:lumivex>)
 # The pictures come out byte for byte as their sums say (on the pinned Pillow and fonts).
 add_test(NAME art_reproducible
          COMMAND ${LUMIVEX_ART_PYTHON} ${CMAKE_SOURCE_DIR}/scripts/make-art.py ${CMAKE_BINARY_DIR}/art-check

@@ -14,63 +14,21 @@ Fails on:
 - a row marked "import" for a function the engine no longer imports (the list stays exact).
 Prints a summary: the functions per DLL and the rows that keep functions out."""
 import argparse
+import os
 import re
-import struct
 import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from pe_file import PeFile  # noqa: E402
 
 DLLS = ("KERNEL32", "USER32", "GDI32", "ADVAPI32")
 USES = ("import", "never", "runtime")
 NT_FLOOR = (3, 51)  # NT 3.51 is a class the engine runs on (win31 by the version rule)
 
 
-def rva_to_offset(sections, rva):
-    for virtual_address, virtual_size, raw_pointer, raw_size in sections:
-        if virtual_address <= rva < virtual_address + max(virtual_size, raw_size):
-            return raw_pointer + rva - virtual_address
-    raise ValueError(f"RVA 0x{rva:x} lies in no section")
-
-
-def c_string(data, offset):
-    return data[offset:data.index(b"\0", offset)].decode("ascii")
-
-
 def read_imports(path):
     """{DLL name in upper case without .DLL: [function names]} of a 32-bit PE file."""
-    data = open(path, "rb").read()
-    pe = struct.unpack_from("<I", data, 0x3C)[0]
-    if data[pe:pe + 4] != b"PE\0\0":
-        raise ValueError(f"{path}: not a PE file")
-    section_count = struct.unpack_from("<H", data, pe + 6)[0]
-    optional_size = struct.unpack_from("<H", data, pe + 20)[0]
-    optional = pe + 24
-    if struct.unpack_from("<H", data, optional)[0] != 0x10B:
-        raise ValueError(f"{path}: not a 32-bit PE file")
-    import_rva = struct.unpack_from("<I", data, optional + 96 + 8)[0]  # data directory 1
-    sections = []
-    for i in range(section_count):
-        entry = optional + optional_size + 40 * i
-        virtual_size, virtual_address, raw_size, raw_pointer = struct.unpack_from("<IIII", data, entry + 8)
-        sections.append((virtual_address, virtual_size, raw_pointer, raw_size))
-    imports = {}
-    descriptor = rva_to_offset(sections, import_rva)
-    while True:
-        lookup, _, _, name_rva, thunks = struct.unpack_from("<IIIII", data, descriptor)
-        if name_rva == 0:
-            break
-        dll = c_string(data, rva_to_offset(sections, name_rva)).upper()
-        dll = dll[:-4] if dll.endswith(".DLL") else dll
-        entry = rva_to_offset(sections, lookup or thunks)
-        while True:
-            value = struct.unpack_from("<I", data, entry)[0]
-            if value == 0:
-                break
-            if value & 0x80000000:
-                imports.setdefault(dll, []).append(f"#{value & 0xFFFF}")
-            else:
-                imports.setdefault(dll, []).append(c_string(data, rva_to_offset(sections, value) + 2))
-            entry += 4
-        descriptor += 20
-    return imports
+    return PeFile(path).imports()
 
 
 def read_list(path):

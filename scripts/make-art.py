@@ -5,7 +5,7 @@ fonts-dejavu-core): a night sky with a glowing orb on a tilted orbit and the tit
   make-art.py OUTDIR [--expect SUMS]   splash2.bmp 400x119, splash1.bmp 305x81 and corner.bmp
                                        90x80, 8 bits per pixel with one shared 256-colour palette
                                        (so all three look right on an 8-bit display, which
-                                       realises one palette), and lumicon.ico, 32x32 with alpha;
+                                       realises one palette), and lumicon.ico, 32x32, 8 bits;
                                        with --expect, fails unless their SHA-256 sums are SUMS's
   make-art.py --preview OUT.png        the three pictures on one sheet, for the README
 
@@ -258,17 +258,19 @@ def icon():
 
 
 def icon_file(picture):
-    """An icon file of one 32-bit image with its AND mask (a BMP image, which every Windows reads)."""
+    """An icon file of one 8-bit image with its AND mask, in the BMP form that every Windows from 95
+    and NT 3.51 on reads: 256 colours of its own, the transparent pixels black under a set mask bit."""
+    transparent = picture.getchannel("A").point(lambda a: 255 if a < 128 else 0)
+    colours = Image.composite(Image.new("RGB", picture.size), picture.convert("RGB"), transparent)
     dib = io.BytesIO()
-    picture.save(dib, "BMP")
+    colours.quantize(256, method=Image.Quantize.MEDIANCUT).save(dib, "BMP")
     header = bytearray(dib.getvalue()[14:14 + 40])
-    pixels = dib.getvalue()[14 + 40:]
-    mask = picture.getchannel("A").point(lambda a: 255 if a == 0 else 0).convert("1")
-    mask = mask.transpose(Image.FLIP_TOP_BOTTOM).tobytes()
+    rest = dib.getvalue()[14 + 40:]  # the colour table and the pixels
+    mask = transparent.convert("1").transpose(Image.FLIP_TOP_BOTTOM).tobytes()
     struct.pack_into("<i", header, 8, 64)  # the colour image and the mask, one above the other
-    struct.pack_into("<I", header, 20, len(pixels) + len(mask))
-    image = bytes(header) + pixels + mask
-    return struct.pack("<HHHBBBBHHII", 0, 1, 1, 32, 32, 0, 0, 1, 32, len(image), 22) + image
+    struct.pack_into("<I", header, 20, 32 * 32 + len(mask))
+    image = bytes(header) + rest + mask
+    return struct.pack("<HHHBBBBHHII", 0, 1, 1, 32, 32, 0, 0, 1, 8, len(image), 22) + image
 
 
 def pictures():
