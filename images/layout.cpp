@@ -22,6 +22,10 @@ void moveTo(Rect *r, int32_t left, int32_t top) {
 
 }  // namespace
 
+Rect saverArea(const Rect &virtualScreen, const Rect &desktop) {
+    return rectWidth(virtualScreen) > 0 && rectHeight(virtualScreen) > 0 ? virtualScreen : desktop;
+}
+
 void placeAtMargin(Rect *r) { moveTo(r, LAYOUT_MARGIN, LAYOUT_MARGIN); }
 
 void placeBelowLeft(const Rect &anchor, Rect *r) { moveTo(r, anchor.left, anchor.bottom + LAYOUT_MARGIN); }

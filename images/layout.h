@@ -10,6 +10,11 @@ struct Rect {
     int32_t left, top, right, bottom;
 };
 
+// Where the saver window goes: the virtual screen, which spans every monitor, where the system
+// reports one (a width and a height above 0: from Windows 98 and 2000 on), else the desktop
+// window's rectangle (the primary monitor).
+Rect saverArea(const Rect &virtualScreen, const Rect &desktop);
+
 // The gap between the pictures of the settings window and the border around them.
 constexpr int32_t LAYOUT_MARGIN = 10;
 

@@ -11,10 +11,18 @@
 
 namespace {
 
-RECT desktopRect() {
+// The virtual screen's metrics; Windows 95 and NT before 2000 know none of them and give 0.
+constexpr int METRIC_VIRTUAL_LEFT = 76, METRIC_VIRTUAL_TOP = 77, METRIC_VIRTUAL_WIDTH = 78, METRIC_VIRTUAL_HEIGHT = 79;
+
+// What the saver window covers: every monitor where the system reports the virtual screen, else
+// the desktop window.
+Rect saverWindowArea() {
     RECT desktop = {};
     GetWindowRect(GetDesktopWindow(), &desktop);
-    return desktop;
+    const int left = GetSystemMetrics(METRIC_VIRTUAL_LEFT), top = GetSystemMetrics(METRIC_VIRTUAL_TOP);
+    const Rect virtualScreen = {left, top, left + GetSystemMetrics(METRIC_VIRTUAL_WIDTH),
+                                top + GetSystemMetrics(METRIC_VIRTUAL_HEIGHT)};
+    return saverArea(virtualScreen, {desktop.left, desktop.top, desktop.right, desktop.bottom});
 }
 
 }  // namespace
@@ -32,16 +40,16 @@ SaverRun::~SaverRun() {
 }
 
 bool SaverRun::createSaverWindow() {
-    const RECT desktop = desktopRect();
-    return createEngineWindow(engine.instance, &saverWindow, 0, WS_POPUP, 0, 0, desktop.right - desktop.left,
-                              desktop.bottom - desktop.top) != nullptr;
+    const Rect area = saverWindowArea();
+    return createEngineWindow(engine.instance, &saverWindow, 0, WS_POPUP, area.left, area.top, rectWidth(area),
+                              rectHeight(area)) != nullptr;
 }
 
 void SaverRun::createErrorWindow() {
     if (saverWindow.handle != nullptr) return;
-    const RECT desktop = desktopRect();
-    createEngineWindow(engine.instance, &saverWindow, WS_EX_TOPMOST, WS_POPUP, 0, 0, desktop.right - desktop.left,
-                       desktop.bottom - desktop.top);
+    const Rect area = saverWindowArea();
+    createEngineWindow(engine.instance, &saverWindow, WS_EX_TOPMOST, WS_POPUP, area.left, area.top, rectWidth(area),
+                       rectHeight(area));
 }
 
 void SaverRun::showErrorScreen() {

@@ -136,4 +136,23 @@ TEST(RandomPlaces, PlaceAtRandomMeasuresFromZeroAndCutsTo16Bits) {
     }
 }
 
+// The saver window covers every monitor where the system reports the virtual screen, else the
+// primary monitor that the desktop window covers.
+TEST(SaverArea, TheVirtualScreenWhereThereIsOneElseTheDesktop) {
+    struct Row {
+        const char *label;
+        Rect virtualScreen, expected;
+    };
+    const Rect desktop = {0, 0, 1280, 1024};
+    const Row rows[] = {
+        {"one monitor: the same rectangle", {0, 0, 1280, 1024}, {0, 0, 1280, 1024}},
+        {"a second monitor on the left: it starts below 0", {-1920, 0, 1280, 1080}, {-1920, 0, 1280, 1080}},
+        {"a second monitor above", {0, -900, 1600, 1024}, {0, -900, 1600, 1024}},
+        {"Windows 95 and NT 4 know no virtual screen: all 0", {0, 0, 0, 0}, desktop},
+        {"no width", {0, 0, 0, 1024}, desktop},
+        {"no height", {0, 0, 1280, 0}, desktop},
+    };
+    for (const Row &row : rows) EXPECT_EQ(text(row.expected), text(saverArea(row.virtualScreen, desktop))) << row.label;
+}
+
 }  // namespace
