@@ -1,14 +1,19 @@
 #include "install/install_win.h"
 
+#include <shellapi.h>
+
 #include <cstring>
 
 #include "images/image_set_win.h"
+#include "install/elevation.h"
 #include "payload/description_tag.h"
 #include "payload/file_copy.h"
 #include "resources/resource_ids.h"
 #include "startup/messages_win.h"
 #include "startup/paths.h"
+#include "startup/single_instance_win.h"
 #include "startup/system_settings_win.h"
+#include "startup/test_seams_win.h"
 #include "startup/windows_paths_win.h"
 
 namespace {
@@ -99,6 +104,10 @@ void reportInstall(HINSTANCE instance, RunResult result, bool quiet) {
             if (!quiet) showInstallMessage(instance, 1, STRING_INSTALLED);
             return;
         case RunResult::Cancelled:
+        case RunResult::ElevatedCopy:  // the copy told the user itself
+            return;
+        case RunResult::NeedsRights:
+            showInstallMessage(instance, 0, STRING_NEEDS_RIGHTS);
             return;
         case RunResult::RunFromTarget:
             showInstallMessage(instance, 0, STRING_RUN_FROM_WINDOWS_DIRECTORY);
@@ -130,14 +139,93 @@ RunResult checkSplashPictures(const Engine &engine, const PayloadTrailer &traile
     return RunResult::Done;
 }
 
+// The installer's first write into the Windows directory, tried before any question: the temporary
+// saver opened for writing, and removed again when it was not there before; nothing is changed.
+// 0, or the system's error.
+uint32_t tryFirstWrite(const char *temporarySaver) {
+    uint32_t error = 0;
+    if (testWriteErrorOverride(&error)) return error;
+    const bool existed = fileExists(temporarySaver);
+    HANDLE file = CreateFileA(temporarySaver, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        error = GetLastError();
+        return error != 0 ? error : ERROR_GEN_FAILURE;
+    }
+    CloseHandle(file);
+    if (!existed) DeleteFileA(temporarySaver);
+    return 0;
+}
+
+// Starts this installer again, with the same command line, as the administrator (the system asks
+// the user), and waits for it to end.
+Relaunch runElevatedCopy(Engine &engine) {
+    Relaunch relaunch = {false, 0};
+    testTrace("relaunch %s %s", engine.path, engine.commandTail);
+    if (testRelaunchOverride(engine.path, engine.commandTail, &relaunch.started, &relaunch.error)) return relaunch;
+    using ShellExecuteExFunction = BOOL(WINAPI *)(SHELLEXECUTEINFOA *);
+    const SystemLibrary shell("SHELL32.DLL");
+    const auto execute =
+        reinterpret_cast<ShellExecuteExFunction>(reinterpret_cast<void *>(shell.function("ShellExecuteExA")));
+    if (execute == nullptr) {
+        relaunch.error = ERROR_PROC_NOT_FOUND;
+        return relaunch;
+    }
+    testPrepareElevatedCopy();
+    SHELLEXECUTEINFOA request = {};
+    request.cbSize = sizeof request;
+    request.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+    request.lpVerb = "runas";
+    request.lpFile = engine.path;
+    request.lpParameters = engine.commandTail;
+    request.nShow = SW_SHOWNORMAL;
+    if (!execute(&request)) {
+        relaunch.error = GetLastError();
+        return relaunch;
+    }
+    relaunch.started = true;
+    // The copy asks its questions and shows its messages itself; this run only waits for its verdict.
+    if (request.hProcess != nullptr) {
+        WaitForSingleObject(request.hProcess, INFINITE);
+        DWORD code = 0;
+        GetExitCodeProcess(request.hProcess, &code);
+        CloseHandle(request.hProcess);
+        engine.relayedExitCode = static_cast<int>(code);
+    }
+    return relaunch;
+}
+
+// Whether the Windows directory takes the installer's files, and what to do when it does not.
+RunResult checkRights(Engine &engine, const InstallPlan &plan) {
+    RightsFacts facts = {engine.version, false, tryFirstWrite(plan.paths.temporarySaver)};
+    if (facts.writeError == SYSTEM_ERROR_ACCESS_DENIED && isNt6OrLater(facts.version)) {
+        facts.elevated = processElevated();
+    }
+    switch (rightsAction(facts)) {
+        case RightsAction::Proceed:
+            return RunResult::Done;
+        case RightsAction::AskElevation:
+            // The copy is a second process of this engine file: this run steps out of the
+            // instance count so that the guard admits it.
+            leaveInstanceCount(engine);
+            return relaunchResult(runElevatedCopy(engine));
+        case RightsAction::ExplainRights:
+            return RunResult::NeedsRights;
+        case RightsAction::Fail:
+            break;
+    }
+    return RunResult::OpenFailed;
+}
+
 // Every step up to the files being in place and the saver registered; the first failure ends it.
 // Nothing is written before the plan and the questions; once the temporary files are begun, a
 // failure removes them again, and the earlier saver stays as it was.
-RunResult installFiles(const Engine &engine, const PayloadTrailer &trailer, const char *playerFile, bool quiet,
+RunResult installFiles(Engine &engine, const PayloadTrailer &trailer, const char *playerFile, bool quiet,
                        const char *oldSaver) {
     InstallPlan plan;
     RunResult result = planFromSystem(engine, trailer, playerFile, &plan);
     if (result == RunResult::Done) result = checkSplashPictures(engine, trailer, plan);
+    if (result == RunResult::Done) result = checkRights(engine, plan);
     if (result == RunResult::Done) result = confirmTargets(engine.instance, plan, quiet);
     if (result != RunResult::Done) return result;
     result = writeEngineImage(engine, trailer, plan);

@@ -98,16 +98,18 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR tail, int show) {
     pathLeadByteTest = systemLeadByte;
     Engine engine;
     engine.instance = instance;
+    engine.commandTail = tail;
     ModeFacts facts = {};
     parseCommandSwitches(tail, &facts.switches);
     facts.enginePath = engine.path;
     facts.trailer = FileResult::OpenFailed;
     const bool counted = joinsInstanceCount(facts.switches);
-    facts.admitted = counted && enterSingleInstance();
+    facts.admitted = counted && enterSingleInstance(engine);
     testStamp("admitted");
     PayloadTrailer trailer = {};
     if (facts.admitted) {
-        engine.platform = readPlatformClass();
+        engine.version = platformVersion();
+        engine.platform = classifyVersion(engine.version);
         testTrace("class=%s", className(engine.platform));
         engine.passwordProtected = readPasswordProtection(engine.platform, &engine.storedPasswordValue);
         GetModuleFileNameA(instance, engine.path, PATH_CAPACITY);
@@ -133,9 +135,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR tail, int show) {
             break;
     }
     if (facts.admitted) testHoldInstance();
-    if (counted) leaveSingleInstance(engine.path);
+    if (counted) leaveSingleInstance(engine);
     setCursorVisible(engine, true);
-    return exitCodeOf(result);
+    return result == RunResult::ElevatedCopy ? engine.relayedExitCode : exitCodeOf(result);
 }
 
 // The process starts here, not in the C runtime's start-up code: the engine needs none of it (no

@@ -18,6 +18,8 @@ int exitCodeOf(RunResult result) {
         case RunResult::NeedsWin32: return -3000;
         case RunResult::FinishingNotStarted: return 1;
         case RunResult::NotCommitted: return 2;
+        case RunResult::NeedsRights: return -2;
+        case RunResult::ElevatedCopy: return 0;
     }
     return 0;
 }

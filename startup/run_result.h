@@ -23,6 +23,10 @@ enum class RunResult {
     FinishingNotStarted,  // 1: the finishing process of an install could not be started
     NotCommitted,         // 2: the new files could not be moved into place or registered; the
                           //    earlier saver stays as it was
+    NeedsRights,          // -2: the Windows directory refuses the installer's writes for lack of
+                          //    rights that the installer cannot get
+    ElevatedCopy,         // the installer's elevated copy ran the install: its exit code is the
+                          //    run's (the entry point takes it from the engine record)
 };
 
 // The process exit code of a result.

@@ -8,7 +8,15 @@
 // to 0. It lives alone in a section that every process of the file shares.
 __attribute__((section("Shared"), shared)) volatile LONG instanceCount = -1;
 
-bool enterSingleInstance() { return InterlockedIncrement(&instanceCount) == 0; }
+bool enterSingleInstance(Engine &engine) {
+    engine.instanceCounted = true;
+    return InterlockedIncrement(&instanceCount) == 0;
+}
+
+void leaveInstanceCount(Engine &engine) {
+    if (engine.instanceCounted) InterlockedDecrement(&instanceCount);
+    engine.instanceCounted = false;
+}
 
 PathResult finishingCopyPath(const char *path, char *out) {
     char result[PATH_CAPACITY];
@@ -19,8 +27,8 @@ PathResult finishingCopyPath(const char *path, char *out) {
     return status;
 }
 
-void leaveSingleInstance(const char *enginePath) {
+void leaveSingleInstance(Engine &engine) {
     char leftover[PATH_CAPACITY];
-    if (finishingCopyPath(enginePath, leftover) == PathResult::Ok && fileExists(leftover)) DeleteFileA(leftover);
-    InterlockedDecrement(&instanceCount);
+    if (finishingCopyPath(engine.path, leftover) == PathResult::Ok && fileExists(leftover)) DeleteFileA(leftover);
+    leaveInstanceCount(engine);
 }

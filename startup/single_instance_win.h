@@ -3,10 +3,16 @@
 
 #include "startup/paths.h"
 
-// True when this is the first active process of the engine file.
-bool enterSingleInstance();
+#include "startup/engine_win.h"
+
+// Takes a place in the count of the engine file's active processes (engine.instanceCounted);
+// true when this is the first.
+bool enterSingleInstance(Engine &engine);
+// Gives the place back, once: a run that hands its work to another process of the same file
+// steps aside first, so that the guard admits that one.
+void leaveInstanceCount(Engine &engine);
 // Deletes a leftover finishing copy beside the engine path, then leaves the instance count.
-void leaveSingleInstance(const char *enginePath);
+void leaveSingleInstance(Engine &engine);
 // The path with base name "Inst9753" and extension "exe"; for an empty path that bare name.
 // TooLong (and an empty result) when it does not fit.
 PathResult finishingCopyPath(const char *path, char *out);

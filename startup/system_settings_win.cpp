@@ -82,6 +82,29 @@ FARPROC SystemLibrary::function(const char *name) const {
     return module_ != nullptr ? GetProcAddress(module_, name) : nullptr;
 }
 
+bool processElevated() {
+    bool elevated = false;
+    if (testElevatedOverride(&elevated)) return elevated;
+    using OpenProcessTokenFunction = BOOL(WINAPI *)(HANDLE, DWORD, PHANDLE);
+    using GetTokenInformationFunction = BOOL(WINAPI *)(HANDLE, TOKEN_INFORMATION_CLASS, LPVOID, DWORD, PDWORD);
+    const SystemLibrary advapi("ADVAPI32.DLL");
+    const auto openToken =
+        reinterpret_cast<OpenProcessTokenFunction>(reinterpret_cast<void *>(advapi.function("OpenProcessToken")));
+    const auto queryToken =
+        reinterpret_cast<GetTokenInformationFunction>(reinterpret_cast<void *>(advapi.function("GetTokenInformation")));
+    HANDLE token = nullptr;
+    // The process's own pseudo handle, as GetCurrentProcess gives it.
+    const HANDLE self = reinterpret_cast<HANDLE>(static_cast<intptr_t>(-1));
+    if (openToken == nullptr || queryToken == nullptr || !openToken(self, TOKEN_QUERY, &token)) {
+        return false;
+    }
+    TOKEN_ELEVATION elevation = {};
+    DWORD size = 0;
+    const bool answered = queryToken(token, TokenElevation, &elevation, sizeof elevation, &size) != FALSE;
+    CloseHandle(token);
+    return answered && elevation.TokenIsElevated != 0;
+}
+
 void writeSaverActivation(int active, int timeoutSeconds) {
     char text[PROFILE_NUMBER_BUFFER];
     wsprintfA(text, "%d", timeoutSeconds);

@@ -42,6 +42,11 @@ private:
     HMODULE module_;
 };
 
+// Whether the process runs with the administrator's rights: the token's elevation, which Windows
+// Vista and later report; false where the system cannot tell (its token functions are reached at
+// run time, as Windows 95 only has stubs of them).
+bool processElevated();
+
 // win.ini [windows] "ScreenSaveTimeout" and "ScreenSaveActive", then a flush of win.ini.
 void writeSaverActivation(int active, int timeoutSeconds);
 

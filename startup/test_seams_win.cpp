@@ -65,6 +65,33 @@ void testTrace(const char *format, ...) {
     CloseHandle(file);
 }
 
+bool testWriteErrorOverride(uint32_t *error) {
+    char text[MAX_PATH];
+    if (!environmentValue("LUMIVEX_TEST_WRITE_ERROR", text)) return false;
+    *error = parseNumber(text);
+    return true;
+}
+
+bool testElevatedOverride(bool *elevated) {
+    char text[MAX_PATH];
+    if (!environmentValue("LUMIVEX_TEST_ELEVATED", text)) return false;
+    *elevated = text[0] == '1';
+    return true;
+}
+
+bool testRelaunchOverride(const char *, const char *, bool *started, uint32_t *error) {
+    char text[MAX_PATH];
+    if (!environmentValue("LUMIVEX_TEST_RELAUNCH", text)) return false;
+    *started = false;
+    *error = lstrcmpA(text, "declined") == 0 ? 1223 : 2;  // ERROR_CANCELLED, or file not found
+    return true;
+}
+
+void testPrepareElevatedCopy() {
+    SetEnvironmentVariableA("LUMIVEX_TEST_ELEVATED", "1");
+    SetEnvironmentVariableA("LUMIVEX_TEST_WRITE_ERROR", nullptr);
+}
+
 void testStamp(const char *step) {
     char wanted[MAX_PATH];
     if (!environmentValue("LUMIVEX_TEST_STAMPS", wanted) || wanted[0] != '1') return;

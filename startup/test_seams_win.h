@@ -7,6 +7,15 @@
 //   LUMIVEX_TEST_HOLD=name       an admitted process sets event "name-entered", then waits (at
 //                                most 30 s) for event "name-release" before it cleans up
 //   LUMIVEX_TEST_PASSWORD_TIMEOUT=ms  the password question's time-out in place of the standard
+//   LUMIVEX_TEST_WRITE_ERROR=n   the installer's first write into the Windows directory is refused
+//                                with the system's error n (nothing is tried)
+//   LUMIVEX_TEST_ELEVATED=0|1    whether the process counts as running with the administrator's
+//                                rights
+//   LUMIVEX_TEST_RELAUNCH=declined|failed   the installer's elevated copy is not started: the user
+//                                declined, or the start failed. Unset, the copy is started for
+//                                real, as the system would start it: elevated, and with the rights
+//                                (the two variables above are changed for it). Either way a line
+//                                "relaunch FILE PARAMETERS" goes to the trace first
 #pragma once
 
 #include <cstdint>
@@ -17,10 +26,18 @@ void testTrace(const char *format, ...) __attribute__((format(printf, 1, 2)));
 void testHoldInstance();
 void testStamp(const char *step);
 uint32_t testPasswordTimeout(uint32_t standardMs);
+bool testWriteErrorOverride(uint32_t *error);
+bool testElevatedOverride(bool *elevated);
+bool testRelaunchOverride(const char *file, const char *parameters, bool *started, uint32_t *error);
+void testPrepareElevatedCopy();
 #else
 inline bool testVersionOverride(uint32_t *) { return false; }
 inline void testTrace(const char *, ...) {}
 inline void testHoldInstance() {}
 inline void testStamp(const char *) {}
 inline uint32_t testPasswordTimeout(uint32_t standardMs) { return standardMs; }
+inline bool testWriteErrorOverride(uint32_t *) { return false; }
+inline bool testElevatedOverride(bool *) { return false; }
+inline bool testRelaunchOverride(const char *, const char *, bool *, uint32_t *) { return false; }
+inline void testPrepareElevatedCopy() {}
 #endif

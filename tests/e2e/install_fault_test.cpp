@@ -158,6 +158,26 @@ TEST_F(InstallFault, ReadOnlyFilesOfTheFinalNamesAreReplacedWhole) {
     }
 }
 
+// The Windows directory refuses the installer's first write for lack of rights: here a folder holds
+// the temporary saver's name, which the system refuses to open for writing with the same error
+// (ERROR_ACCESS_DENIED) that today's Windows gives an ordinary user there. Wine runs programs with
+// the administrator's rights, so the shipped engine has no one to ask and names the cause, with
+// its messages and quietly; nothing is written and the earlier saver stays registered.
+TEST_F(InstallFault, AFirstWriteRefusedForLackOfRightsIsNamedAndChangesNothing) {
+    installEarlier();
+    DeleteFileA(inWindows("Inst9753.exe").c_str());  // the earlier install's finishing copy
+    const std::string installer = assemble("FISH.exe", "Fish Tank", "0x4000", "", shippedEngine());
+    for (const char *args : {"", "/q"}) {
+        ASSERT_TRUE(CreateDirectoryA(inWindows("Inst9754.scr").c_str(), nullptr)) << args;
+        const AnsweredRun run = install(installer, args);
+        EXPECT_EQ(code(-2), run.process.exitCode) << args;
+        expectOneBox(run, NEEDS_RIGHTS, args);
+        EXPECT_TRUE(RemoveDirectoryA(inWindows("Inst9754.scr").c_str())) << args << ": the folder is as it was";
+        expectEarlierIntact(args);
+        EXPECT_FALSE(pathExists(inWindows("Inst9753.exe"))) << args << ": no finishing copy";
+    }
+}
+
 // A commit cut short (a crash, a power cut) leaves earlier files under the backup name. The next
 // install still commits: a stale backup beside the earlier files is removed before they are set
 // aside, and backups with no earlier files beside them are the earlier files of that commit, kept

@@ -19,6 +19,8 @@ inline constexpr DWORD RUN_TIMEOUT_MS = 60000;
 inline const char INSTALLED[] = "The screen saver was installed successfully.";
 inline const char FAILED[] =
     "The screen saver could not be installed. Please ensure that there is enough space on the disk and try again.";
+inline const char NEEDS_RIGHTS[] =
+    "Your Windows directory cannot be written with your rights. Please run the installer as an administrator.";
 
 inline DWORD code(int result) { return static_cast<DWORD>(result); }
 

@@ -63,6 +63,58 @@ TEST_F(InstallRun, ADescribedInstallerInTheWindowsDirectoryInstalls) {
     }
 }
 
+// On Windows Vista and later a refused first write makes an installer that is not elevated start
+// itself again as the administrator, with the same command line, and end with that copy's exit
+// code; the system's question, its answer and the refused write come from the test build's hooks,
+// the copy's start is real (Wine starts it at once) unless a row says otherwise. Where asking
+// cannot help, or the write failed for another reason, the installer says so; nothing is written.
+TEST_F(InstallRun, ARefusedFirstWriteOnTodaysWindowsAsksForTheAdministratorsRights) {
+    const char *const VISTA = "0x17700006", *const XP = "0x0A280105";
+    struct Row {
+        const char *label;
+        const char *version, *writeError, *elevated, *relaunch;  // relaunch null: a real start
+        const char *args;
+        DWORD expected;
+        const char *box;  // null: none
+        bool relaunched, installed;
+    };
+    const Row rows[] = {
+        {"the elevated copy installs", VISTA, "5", "0", nullptr, "/q", 0, nullptr, true, true},
+        {"the user declines the system's question", VISTA, "5", "0", "declined", "", code(-200), nullptr, true, false},
+        {"the copy cannot be started", VISTA, "5", "0", "failed", "", code(-2), NEEDS_RIGHTS, true, false},
+        {"elevated already: the copy never asks again", VISTA, "5", "1", "declined", "", code(-2), NEEDS_RIGHTS,
+         false, false},
+        {"Windows XP has nobody to ask", XP, "5", "0", "declined", "", code(-2), NEEDS_RIGHTS, false, false},
+        {"a full disk is no matter of rights", VISTA, "112", "0", "declined", "", code(-2), FAILED, false, false},
+    };
+    const std::string installer = assemble("FISH.exe", "Fish Tank");
+    const std::string trace = dir_.file("trace.txt");
+    for (const Row &row : rows) {
+        DeleteFileA(trace.c_str());
+        std::vector<std::unique_ptr<ScopedEnvironment>> hooks;
+        hooks.emplace_back(new ScopedEnvironment("LUMIVEX_TEST_VERSION", row.version));
+        hooks.emplace_back(new ScopedEnvironment("LUMIVEX_TEST_WRITE_ERROR", row.writeError));
+        hooks.emplace_back(new ScopedEnvironment("LUMIVEX_TEST_ELEVATED", row.elevated));
+        hooks.emplace_back(new ScopedEnvironment("LUMIVEX_TEST_TRACE", trace));
+        if (row.relaunch != nullptr) hooks.emplace_back(new ScopedEnvironment("LUMIVEX_TEST_RELAUNCH", row.relaunch));
+        const AnsweredRun run = install(installer, row.args);
+        EXPECT_EQ(row.expected, run.process.exitCode) << row.label;
+        if (row.box != nullptr) {
+            expectOneBox(run, row.box, row.label);
+        } else {
+            EXPECT_TRUE(run.boxes.empty()) << row.label;
+        }
+        const auto traced = readBytes(trace);
+        const std::string lines(traced.begin(), traced.end());
+        EXPECT_EQ(row.relaunched, lines.find("relaunch " + installer + " " + row.args) != std::string::npos)
+            << row.label << ": " << lines;
+        EXPECT_EQ(row.installed, pathExists(inWindows("Fish Tank.scr"))) << row.label;
+        EXPECT_EQ(row.installed, pathExists(inWindows("Fish Tank.exe"))) << row.label;
+        EXPECT_FALSE(pathExists(inWindows("Inst9754.scr"))) << row.label << ": nothing left behind";
+        for (const char *name : WINDOWS_FILES) DeleteFileA(inWindows(name).c_str());
+    }
+}
+
 TEST_F(InstallRun, OldFilesOfTheFinalNamesAreReplaced) {
     ASSERT_TRUE(writeBytes(inWindows("Fish Tank.scr"), {'o', 'l', 'd'}));
     ASSERT_TRUE(writeBytes(inWindows("Fish Tank.exe"), {'o', 'l', 'd'}));

@@ -4,8 +4,9 @@
 #include "startup/test_seams_win.h"
 
 int main() {
-    const bool admitted = enterSingleInstance();
+    Engine engine;
+    const bool admitted = enterSingleInstance(engine);
     if (admitted) testHoldInstance();
-    leaveSingleInstance("");
+    leaveSingleInstance(engine);
     return admitted ? 1 : 2;
 }
