@@ -2,7 +2,8 @@
 # no Win32, under AddressSanitizer and UndefinedBehaviorSanitizer.
 set(FUZZ_SANITIZERS -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer -g -O1)
 
-add_library(lumivex_fuzz_core STATIC ${LUMIVEX_CORE_SOURCES} ${LUMIVEX_STDIO_SOURCES} tools/pack/assemble.cpp)
+add_library(lumivex_fuzz_core STATIC ${LUMIVEX_CORE_SOURCES} ${LUMIVEX_STDIO_SOURCES} ${LUMIVEX_PACK_SOURCES})
+lumivex_pack_target(lumivex_fuzz_core)
 target_include_directories(lumivex_fuzz_core PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_options(lumivex_fuzz_core PRIVATE ${LUMIVEX_WARNINGS} ${FUZZ_SANITIZERS} -fsanitize=fuzzer-no-link)
 

@@ -89,7 +89,8 @@ lumivex_engine(lumivex lumivex_win)             # the engine that ships
 lumivex_engine(lumivex-test lumivex_win_seams)  # the same engine with the test hooks
 
 # The tool that assembles installer files, also as a Windows console program.
-add_executable(lumivex-pack tools/pack/main.cpp tools/pack/assemble.cpp tools/pack/doctor.cpp)
+add_executable(lumivex-pack tools/pack/main.cpp ${LUMIVEX_PACK_SOURCES})
+lumivex_pack_target(lumivex-pack)
 target_link_libraries(lumivex-pack PRIVATE lumivex_win)
 target_compile_options(lumivex-pack PRIVATE ${LUMIVEX_WARNINGS})
 
@@ -97,6 +98,9 @@ target_compile_options(lumivex-pack PRIVATE ${LUMIVEX_WARNINGS})
 add_executable(demo-player WIN32 tools/players/demo_player.cpp)
 target_link_libraries(demo-player PRIVATE user32 gdi32)
 target_compile_options(demo-player PRIVATE ${LUMIVEX_WARNINGS})
+add_executable(example-player WIN32 tools/players/example_player.cpp)
+target_link_libraries(example-player PRIVATE user32 gdi32)
+target_compile_options(example-player PRIVATE ${LUMIVEX_WARNINGS})
 add_executable(test-player WIN32 tools/players/test_player.cpp)
 target_link_libraries(test-player PRIVATE user32 gdi32)
 target_compile_options(test-player PRIVATE ${LUMIVEX_WARNINGS})

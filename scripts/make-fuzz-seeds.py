@@ -36,7 +36,24 @@ def installer():
     return b"".join(parts) + trailer(*(len(p) for p in parts))
 
 
+def png(width, height, colour_type, rows, palette=b""):
+    """A PNG file: the signature, IHDR, an optional palette, the rows deflated, IEND."""
+    import zlib
+
+    def chunk(kind, body):
+        return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body))
+
+    header = struct.pack(">IIBBBBB", width, height, 8, colour_type, 0, 0, 0)
+    raw = b"".join(b"\0" + row for row in rows)
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + (chunk(b"PLTE", palette) if palette else b"") +
+            chunk(b"IDAT", zlib.compress(raw)) + chunk(b"IEND", b""))
+
+
 def seeds():
+    yield "picture", "palette PNG", png(4, 2, 3, [b"\0\1\2\1", b"\2\2\0\1"], b"\xff\0\0\0\xff\0\0\0\xff")
+    yield "picture", "RGB PNG", png(3, 2, 2, [bytes(range(9)), bytes(range(100, 109))])
+    yield "picture", "RGBA PNG", png(2, 2, 6, [bytes(range(8)), bytes(range(50, 58))])
+    yield "picture", "JPEG start", b"\xff\xd8\xff\xe0\0\x10JFIF\0\1\1\0\0\1\0\1\0\0\xff\xd9"
     yield "trailer", "installer", installer()
     yield "trailer", "saver", tagged_image(2800, 0x1A0) + b"BM" + b"\0" * 60 + trailer(3000, 2800, 62, 0, 500)
     yield "trailer", "no trailer", b"MZ" + b"\0" * 100

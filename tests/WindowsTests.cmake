@@ -36,11 +36,14 @@ add_executable(e2e_tests
     tests/e2e/password_test.cpp
     tests/e2e/protection_test.cpp
     tests/e2e/saver_test.cpp
+    tests/e2e/stb_image_write_impl.cpp
 )
+target_include_directories(e2e_tests SYSTEM PRIVATE ${LUMIVEX_STB_INCLUDE_DIR})
+set_source_files_properties(tests/e2e/stb_image_write_impl.cpp PROPERTIES COMPILE_OPTIONS "-w")
 target_link_libraries(e2e_tests PRIVATE win_test_support lumivex_win)
 target_compile_options(e2e_tests PRIVATE ${LUMIVEX_WARNINGS})
 add_executable(saver_running_probe tests/e2e/saver_running_probe.cpp)
-add_dependencies(e2e_tests lumivex lumivex-test lumivex-pack test-player saver_running_probe)
+add_dependencies(e2e_tests lumivex lumivex-test lumivex-pack test-player example-player saver_running_probe)
 
 # The Windows tests run in groups, each in a Wine prefix (C:\windows, registry, desktop and X
 # display) of its own, so groups never see each other's files, settings or windows and ctest can
@@ -56,7 +59,7 @@ endfunction()
 windows_test_group(win_unit_tests COMMAND win_unit_tests --probe=$<TARGET_FILE:instance_probe>)
 set(E2E_OPTIONS
     --engine=$<TARGET_FILE:lumivex-test> --shipped-engine=$<TARGET_FILE:lumivex> --pack=$<TARGET_FILE:lumivex-pack>
-    --art=${ART_DIR} --test-player=$<TARGET_FILE:test-player>
+    --art=${ART_DIR} --test-player=$<TARGET_FILE:test-player> --example-player=$<TARGET_FILE:example-player>
     --saver-running-probe=$<TARGET_FILE:saver_running_probe> --doubles=${CMAKE_BINARY_DIR})
 # Each group: name, suites, and an environment setting of its own (empty: none). The last group
 # takes every suite that no earlier group names, so a new suite always runs.

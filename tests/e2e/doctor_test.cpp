@@ -164,12 +164,15 @@ TEST_F(Doctor, FilesThatAreNoInstalledSaverAndBadUsage) {
         DWORD exitCode;
         std::string finding;
     };
+    // An installer file is told as one, with the player it carries checked where the trailer puts
+    // it, never the installer itself taken for its own player (NAME.exe beside NAME.exe).
     const Row rows[] = {
-        {"an installer file", "doctor \"" + installer_ + "\"", 1, "this is an installer file, not an installed saver"},
-        {"a folder", "doctor \"" + windowsDirectory() + "\"", 1, "cannot be read"},
-        {"a missing file", "doctor C:\\no-such-saver.scr", 1, "cannot be read"},
-        {"no file", "doctor", 2, "doctor needs a saver file"},
-        {"an unknown option", "doctor --fast \"" + saver_ + "\"", 2, "unknown option --fast"},
+        {"an installer file", "doctor \"" + installer_ + "\"", 0, "an installer file of "},
+        {"an installer file's player", "doctor \"" + installer_ + "\"", 0, "the player it carries, "},
+        {"a folder", "doctor \"" + windowsDirectory() + "\"", 1, "is a folder, not a file"},
+        {"a missing file", "doctor C:\\no-such-saver.scr", 1, "cannot be opened: No such file or directory"},
+        {"no file", "doctor", 2, "doctor needs a file; see 'lumivex-pack doctor --help'"},
+        {"an unknown option", "doctor --fast \"" + saver_ + "\"", 2, "unknown option '--fast'"},
     };
     for (const Row &row : rows) {
         const Output found = runPack(row.args);

@@ -2,6 +2,8 @@
 // directory byte for byte, the settings, and every message box read back from its window.
 #include <gtest/gtest.h>
 
+#include <stb_image_write.h>
+
 #include <cstring>
 
 #include "install_fixture.h"
@@ -82,8 +84,8 @@ TEST_F(InstallRun, ARefusedFirstWriteOnTodaysWindowsAsksForTheAdministratorsRigh
         {"the elevated copy installs", VISTA, "5", "0", nullptr, "/q", 0, nullptr, true, true},
         {"the user declines the system's question", VISTA, "5", "0", "declined", "", code(-200), nullptr, true, false},
         {"the copy cannot be started", VISTA, "5", "0", "failed", "", code(-2), NEEDS_RIGHTS, true, false},
-        {"elevated already: the copy never asks again", VISTA, "5", "1", "declined", "", code(-2), NEEDS_RIGHTS,
-         false, false},
+        {"elevated already: the copy never asks again", VISTA, "5", "1", "declined", "", code(-2), NEEDS_RIGHTS, false,
+         false},
         {"Windows XP has nobody to ask", XP, "5", "0", "declined", "", code(-2), NEEDS_RIGHTS, false, false},
         {"a full disk is no matter of rights", VISTA, "112", "0", "declined", "", code(-2), FAILED, false, false},
     };
@@ -113,6 +115,74 @@ TEST_F(InstallRun, ARefusedFirstWriteOnTodaysWindowsAsksForTheAdministratorsRigh
         EXPECT_FALSE(pathExists(inWindows("Inst9754.scr"))) << row.label << ": nothing left behind";
         for (const char *name : WINDOWS_FILES) DeleteFileA(inWindows(name).c_str());
     }
+}
+
+void collectBytes(void *context, void *data, int size) {
+    auto *bytes = static_cast<std::vector<unsigned char> *>(context);
+    bytes->insert(bytes->end(), static_cast<unsigned char *>(data), static_cast<unsigned char *>(data) + size);
+}
+
+bool isMagenta(COLORREF c) { return c == RGB(255, 0, 255); }
+
+// A maker's own player and a PNG splash picture, as the README tells makers to give them: the
+// example player that keeps the engine's contract plays and ends on a key; the PNG picture of two
+// colours becomes an 8-bit BMP picture of exactly those colours, which the settings window shows.
+TEST_F(InstallRun, AMakersPngPictureAndTheExamplePlayerInstallAndRun) {
+    const int width = 120, height = 40;
+    std::vector<unsigned char> rgb(static_cast<size_t>(width * height) * 3);
+    for (size_t i = 0; i < rgb.size(); i += 3) {
+        const bool band = (i / 3) % static_cast<size_t>(width) < 60;  // magenta left, teal right
+        rgb[i] = band ? 255 : 0, rgb[i + 1] = band ? 0 : 128, rgb[i + 2] = band ? 255 : 128;
+    }
+    std::vector<unsigned char> png;
+    ASSERT_TRUE(stbi_write_png_to_func(collectBytes, &png, width, height, 3, rgb.data(), width * 3));
+    const std::string picture = dir_.file("banner.png");
+    ASSERT_TRUE(writeBytes(picture, png));
+    const std::string out = dir_.file("FISH.exe");
+    const ProcessResult made =
+        runProcess(pack(),
+                   "build --engine \"" + engine() + "\" --player \"" + toWindowsPath(testOption("example-player")) +
+                       "\" --splash1 \"" + picture + "\" --name \"Fish Tank\" -o \"" + out + "\"",
+                   RUN_TIMEOUT_MS);
+    ASSERT_EQ(0u, made.exitCode);
+    ASSERT_EQ(0u, install(out, "/q").process.exitCode);
+
+    // The installed saver's first splash picture: an 8-bit BMP whose table holds the two colours.
+    const auto saver = readBytes(inWindows("Fish Tank.scr"));
+    PayloadTrailer t;
+    std::memcpy(&t, saver.data() + saver.size() - TRAILER_SIZE, TRAILER_SIZE);
+    const unsigned char *bmp = saver.data() + t.imageBSize;
+    ASSERT_EQ('B', bmp[0]);
+    EXPECT_EQ(8, bmp[28]) << "bits per pixel";
+    EXPECT_EQ(2, bmp[46]) << "colours in the table";
+
+    // The settings window shows it.
+    PROCESS_INFORMATION settings;
+    ASSERT_TRUE(startProcess(inWindows("Fish Tank.scr"), "/c", &settings));
+    HWND window = waitForVisibleWindow(settings, "Lumivex", nullptr, RUN_TIMEOUT_MS);
+    ASSERT_NE(nullptr, window);
+    RECT shown;
+    GetWindowRect(window, &shown);
+    WaitForSingleObject(settings.hProcess, 500);  // the first paint
+    EXPECT_GT(countPixels(grabScreen(shown), 0, shown.bottom - shown.top, isMagenta), 60 * 40 / 2)
+        << "the PNG picture's magenta half on the screen";
+    ASSERT_TRUE(bringToFront(window));
+    pressKey(VK_SPACE);
+    EXPECT_EQ(0u, finishProcess(settings, RUN_TIMEOUT_MS));
+
+    // The example player plays and a key ends it, and with it the saver.
+    PROCESS_INFORMATION saverRun;
+    ASSERT_TRUE(startProcess(inWindows("Fish Tank.scr"), "/s", &saverRun));
+    HWND show = nullptr;
+    for (const DWORD start = GetTickCount(); show == nullptr && GetTickCount() - start < RUN_TIMEOUT_MS;) {
+        show = FindWindowA("LumivexExamplePlayer", nullptr);
+        if (show == nullptr || !IsWindowVisible(show)) show = nullptr, WaitForSingleObject(saverRun.hProcess, 20);
+    }
+    ASSERT_NE(nullptr, show) << "the example player's window";
+    EXPECT_NE(0, GetWindowLongA(show, GWL_EXSTYLE) & WS_EX_TOPMOST) << "top-most, as the contract asks";
+    ASSERT_TRUE(bringToFront(show));
+    pressKey(VK_SPACE);
+    EXPECT_EQ(0u, finishProcess(saverRun, RUN_TIMEOUT_MS)) << "the player's end ends the saver";
 }
 
 TEST_F(InstallRun, OldFilesOfTheFinalNamesAreReplaced) {

@@ -19,46 +19,6 @@ constexpr DWORD RUN_TIMEOUT_MS = 30000;
 HWND saverWindowOf(DWORD processId) { return windowOfProcess(processId, "Lumivex"); }
 
 // A 24-bit copy of a rectangle of the screen.
-struct Screenshot {
-    int width = 0, height = 0;
-    std::vector<unsigned char> pixels;  // BGR0, top-down
-    COLORREF at(int x, int y) const {
-        const unsigned char *p = &pixels[(static_cast<size_t>(y) * width + x) * 4];
-        return RGB(p[2], p[1], p[0]);
-    }
-};
-
-Screenshot grabScreen(const RECT &r) {
-    Screenshot shot;
-    shot.width = r.right - r.left;
-    shot.height = r.bottom - r.top;
-    shot.pixels.resize(static_cast<size_t>(shot.width) * shot.height * 4);
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, shot.width, shot.height);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, shot.width, shot.height, screen, r.left, r.top, SRCCOPY);
-    SelectObject(memory, old);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = shot.width;
-    info.bmiHeader.biHeight = -shot.height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    GetDIBits(memory, bitmap, 0, static_cast<UINT>(shot.height), shot.pixels.data(), &info, DIB_RGB_COLORS);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return shot;
-}
-
-int countPixels(const Screenshot &shot, int top, int bottom, bool (*test)(COLORREF)) {
-    int count = 0;
-    for (int y = top; y < bottom && y < shot.height; ++y) {
-        for (int x = 0; x < shot.width; ++x) count += test(shot.at(x, y)) ? 1 : 0;
-    }
-    return count;
-}
 bool isWhite(COLORREF c) { return c == RGB(255, 255, 255); }
 bool isBlack(COLORREF c) { return c == RGB(0, 0, 0); }
 bool isMagenta(COLORREF c) { return c == RGB(255, 0, 255); }

@@ -44,7 +44,7 @@ std::vector<unsigned char> bitmapFile(int width, int height) {
 }
 
 class PackTest : public TempDirTest {
-protected:
+public:
     AssembleRequest request() {
         AssembleRequest r = {};
         r.engine = writeFile("engine.exe", peImage());
@@ -101,53 +101,78 @@ TEST_F(PackTest, TheInstallerFileReadsBackPartByPart) {
     EXPECT_NE(std::string::npos, report.find("player   at " + std::to_string(layout.player))) << report;
 }
 
-TEST_F(PackTest, RefusalsNameTheProblemAndLeaveNoFile) {
+// Each refusal names the argument at fault and its file, and says what is wrong in words.
+TEST_F(PackTest, RefusalsNameTheArgumentAndTheProblemAndLeaveNoFile) {
     struct Row {
         const char *label;
         void (*change)(AssembleRequest &, PackTest &);
-        const char *expected;  // part of the message
+        const char *argument;  // how the message starts
+        const char *problem;   // part of what it says after the path
     };
     const Row rows[] = {
-        {"double quote in the name", [](AssembleRequest &r, PackTest &) { r.name = "Fish \"Tank\""; }, "'\"'"},
-        {"backslash in the name", [](AssembleRequest &r, PackTest &) { r.name = "..\\evil"; }, "'\\'"},
-        {"empty name", [](AssembleRequest &r, PackTest &) { r.name = ""; }, "empty"},
-        {"name too long", [](AssembleRequest &r, PackTest &) { r.name = std::string(201, 'n'); }, "longer"},
+        {"double quote in the name", [](AssembleRequest &r, PackTest &) { r.name = "Fish \"Tank\""; }, "--name",
+         "the name holds the character '\"'"},
+        {"slash in the name", [](AssembleRequest &r, PackTest &) { r.name = "a/b"; }, "--name \"a/b\"",
+         "holds the character '/', which a file name cannot hold"},
+        {"empty name", [](AssembleRequest &r, PackTest &) { r.name = ""; }, "--name", "the name is empty"},
+        {"name too long", [](AssembleRequest &r, PackTest &) { r.name = std::string(201, 'n'); }, "--name", "longer"},
         {"temporary saver's name in another case", [](AssembleRequest &r, PackTest &) { r.name = "inst9754"; },
-         "installer uses itself"},
-        {"finishing copy's name", [](AssembleRequest &r, PackTest &) { r.name = "INST9753"; }, "installer uses itself"},
+         "--name", "installer uses itself"},
         {"no room for the name",
-         [](AssembleRequest &r, PackTest &t) { r.engine = t.writeFile("tight.exe", peImage(0x1B0)); }, "no room"},
-        {"not an executable",
-         [](AssembleRequest &r, PackTest &t) { r.engine = t.writeFile("text.exe", pattern(3000)); }, "not a Windows"},
+         [](AssembleRequest &r, PackTest &t) { r.engine = t.writeFile("tight.exe", peImage(0x1B0)); }, "--name",
+         "too long for the room in the executable header of --engine"},
+        {"engine missing", [](AssembleRequest &r, PackTest &t) { r.engine = t.path("gone.exe"); }, "--engine",
+         "gone.exe: cannot be opened: No such file or directory"},
+        {"engine is a folder", [](AssembleRequest &r, PackTest &t) { r.engine = t.path(""); }, "--engine",
+         "is a folder, not a file"},
+        {"engine not a program",
+         [](AssembleRequest &r, PackTest &t) { r.engine = t.writeFile("text.exe", pattern(3000)); }, "--engine",
+         "not a Windows program"},
+        {"an installer given as the engine",
+         [](AssembleRequest &r, PackTest &t) {
+             AssembleRequest inner = t.request();
+             inner.output = t.path("INNER.exe");
+             std::string ignored;
+             assembleInstaller(inner, &ignored);
+             r.engine = inner.output;
+         },
+         "--engine", "it is an installer or saver file, not the engine"},
+        {"player missing", [](AssembleRequest &r, PackTest &t) { r.player = t.path("gone.exe"); }, "--player",
+         "cannot be opened"},
+        {"splash that is no picture",
+         [](AssembleRequest &r, PackTest &t) { r.splash1 = t.writeFile("notes.txt", pattern(100)); }, "--splash1",
+         "not a BMP, PNG or JPEG picture"},
         {"bitmap size field off",
          [](AssembleRequest &r, PackTest &t) {
              auto bmp = bitmapFile(4, 4);
              bmp.push_back(0);
              r.splash2 = t.writeFile("bad.bmp", bmp);
          },
-         "size field"},
+         "--splash2", "size field"},
         {"bitmap header size 13",
          [](AssembleRequest &r, PackTest &t) {
              auto bmp = bitmapFile(4, 4);
              bmp[14] = 13;
              r.splash1 = t.writeFile("bad13.bmp", bmp);
          },
-         "header size"},
+         "--splash1", "header size"},
         {"bitmap pixels past its end",
          [](AssembleRequest &r, PackTest &t) {
              auto bmp = bitmapFile(4, 4);
              bmp[22] = 200;  // a height the pixels in the file do not cover
              r.splash1 = t.writeFile("tall.bmp", bmp);
          },
-         "run past"},
-        {"missing player", [](AssembleRequest &r, PackTest &t) { r.player = t.path("gone.exe"); }, "gone.exe"},
+         "--splash1", "run past"},
+        {"output in a missing folder", [](AssembleRequest &r, PackTest &t) { r.output = t.path("no/FISH.exe"); }, "-o",
+         "cannot be written: No such file or directory"},
     };
     for (const Row &row : rows) {
         AssembleRequest r = request();
         row.change(r, *this);
         std::string error;
         EXPECT_NE(0, assembleInstaller(r, &error)) << row.label;
-        EXPECT_NE(std::string::npos, error.find(row.expected)) << row.label << ": " << error;
+        EXPECT_EQ(0u, error.find(row.argument)) << row.label << ": " << error;
+        EXPECT_NE(std::string::npos, error.find(row.problem)) << row.label << ": " << error;
         EXPECT_FALSE(std::filesystem::exists(r.output)) << row.label;
         EXPECT_FALSE(std::filesystem::exists(r.output + ".partial")) << row.label;
     }

@@ -436,3 +436,35 @@ double nowMs() {
     QueryPerformanceCounter(&now);
     return static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
 }
+
+Screenshot grabScreen(const RECT &r) {
+    Screenshot shot;
+    shot.width = r.right - r.left;
+    shot.height = r.bottom - r.top;
+    shot.pixels.resize(static_cast<size_t>(shot.width) * shot.height * 4);
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, shot.width, shot.height);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, shot.width, shot.height, screen, r.left, r.top, SRCCOPY);
+    SelectObject(memory, old);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = shot.width;
+    info.bmiHeader.biHeight = -shot.height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    GetDIBits(memory, bitmap, 0, static_cast<UINT>(shot.height), shot.pixels.data(), &info, DIB_RGB_COLORS);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return shot;
+}
+
+int countPixels(const Screenshot &shot, int top, int bottom, bool (*test)(COLORREF)) {
+    int count = 0;
+    for (int y = top; y < bottom && y < shot.height; ++y) {
+        for (int x = 0; x < shot.width; ++x) count += test(shot.at(x, y)) ? 1 : 0;
+    }
+    return count;
+}

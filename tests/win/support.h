@@ -138,6 +138,19 @@ bool pumpUntil(Condition condition, DWORD timeoutMs) {
 // Real input, as a user gives it: the system's input queue (SendInput) delivers keys to the window
 // that has the keyboard focus and clicks to the window under the pointer, in whatever process.
 // Makes the window the foreground window and waits (pumping, at most timeoutMs) until it is.
+// What the screen shows in a rectangle, read back through GDI.
+struct Screenshot {
+    int width = 0, height = 0;
+    std::vector<unsigned char> pixels;  // BGR0, top-down
+    COLORREF at(int x, int y) const {
+        const unsigned char *p = &pixels[(static_cast<size_t>(y) * width + x) * 4];
+        return RGB(p[2], p[1], p[0]);
+    }
+};
+Screenshot grabScreen(const RECT &r);
+// How many pixels of the rows [top, bottom) pass the test.
+int countPixels(const Screenshot &shot, int top, int bottom, bool (*test)(COLORREF));
+
 bool bringToFront(HWND window, DWORD timeoutMs = 5000);
 // Presses and releases one key (held with a modifier such as VK_MENU when one is given); types
 // text (letters, digits, blanks and punctuation of the keyboard layout, with Shift where a

@@ -1,5 +1,8 @@
 #include "tools/pack/assemble.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -10,6 +13,7 @@
 #include "payload/description_tag.h"
 #include "payload/file_copy.h"
 #include "startup/install_names.h"
+#include "tools/pack/picture.h"
 
 namespace {
 
@@ -29,87 +33,110 @@ bool fileSize(const std::string &path, uint32_t *size) {
     return true;
 }
 
-// Copies an engine image to target and writes an empty description tag into its header room.
-// The tag's text is then set (or room left for it) through the description tag code itself.
-int copyImageWithTag(const std::string &source, const std::string &target, std::string *error) {
-    std::string image;
-    if (!readWholeFile(source, &image)) {
-        *error = source + ": cannot be read";
-        return 1;
-    }
-    const auto *bytes = reinterpret_cast<const unsigned char *>(image.data());
+// An input file's bytes; false with "ARGUMENT: reason" when it cannot be read.
+bool readInput(const std::string &argument, const std::string &path, std::string *bytes, std::string *error) {
+    if (readWholeFile(path, bytes)) return true;
+    *error = argument + " " + path + ": " + fileProblem(path);
+    return false;
+}
+
+// An engine image with an empty description tag in its header room; the tag's text is set (or
+// room left for it) through the description tag code itself once the file is whole.
+bool tagImage(const std::string &argument, const std::string &path, std::string *image, std::string *error) {
+    const auto *bytes = reinterpret_cast<const unsigned char *>(image->data());
     int32_t begin = 0;
     int32_t end = 0;
-    if (findHeaderRoom(bytes, image.size(), &begin, &end) != 0) {
-        *error = source + ": not a Windows executable image";
-        return 1;
+    const std::string at = argument + " " + path + ": ";
+    if (findHeaderRoom(bytes, image->size(), &begin, &end) != 0) {
+        *error = at + "not a Windows program (no PE header): give the engine, lumivex.exe";
+        return false;
     }
     int32_t position = 0;
-    const int32_t window =
-        image.size() < static_cast<size_t>(TAG_SEARCH_WINDOW) ? static_cast<int32_t>(image.size()) : TAG_SEARCH_WINDOW;
+    const int32_t window = image->size() < static_cast<size_t>(TAG_SEARCH_WINDOW) ? static_cast<int32_t>(image->size())
+                                                                                  : TAG_SEARCH_WINDOW;
     if (findTagInBuffer(DESCRIPTION_TAG, bytes, window, &position) != 0) {
-        *error = source + ": already carries a description tag";
-        return 1;
+        *error = at + "already carries a saver's description: it is an installer or saver file, not the engine";
+        return false;
     }
     if (end - begin < EMPTY_TAG_BYTES) {
-        *error = source + ": no room for the description in the executable header";
-        return 1;
+        *error = at + "its executable header has no room for the saver's description";
+        return false;
     }
-    image[static_cast<size_t>(begin)] = 10;
-    std::memcpy(&image[static_cast<size_t>(begin) + 1], DESCRIPTION_TAG, 10);
-    std::ofstream out(target, std::ios::binary | std::ios::trunc);
-    out.write(image.data(), static_cast<std::streamsize>(image.size()));
-    out.close();
-    if (!out) {
-        *error = target + ": cannot be written";
-        return 1;
-    }
-    return 0;
+    (*image)[static_cast<size_t>(begin)] = 10;
+    std::memcpy(&(*image)[static_cast<size_t>(begin) + 1], DESCRIPTION_TAG, 10);
+    return true;
 }
 
-// Adds the whole of source at the end of target.
-int appendWhole(const std::string &source, const std::string &target, uint32_t size, std::string *error) {
-    const FileResult result = appendFileSlice(source.c_str(), target.c_str(), 0, static_cast<int32_t>(size));
-    if (result == FileResult::Ok) return 0;
-    *error = target + ": cannot append " + source + " (code " + std::to_string(static_cast<int>(result)) + ")";
-    return 1;
+// A splash picture as the BMP file the engine reads: a BMP as it is, a PNG or JPEG converted.
+bool splashPicture(const std::string &argument, const std::string &path, std::string *bytes, std::string *error) {
+    if (!readInput(argument, path, bytes, error)) return false;
+    const std::string at = argument + " " + path + ": ";
+    const PictureFormat format = pictureFormatOf(*bytes);
+    if (format == PictureFormat::Other) {
+        *error = at + "not a BMP, PNG or JPEG picture";
+        return false;
+    }
+    if (format != PictureFormat::Bmp) {
+        std::string converted, problem;
+        if (!convertPictureToBmp(*bytes, &converted, &problem)) {
+            *error = at + problem;
+            return false;
+        }
+        bytes->swap(converted);
+    }
+    const std::string problem = checkBitmapFile(*bytes);
+    if (!problem.empty()) {
+        *error = at + problem;
+        return false;
+    }
+    return true;
 }
 
-int assembleInto(const AssembleRequest &request, const std::string &output, const std::string &imageB,
-                 std::string *error) {
-    const std::string imageA = request.engineWin31.empty() ? request.engine : request.engineWin31;
-    if (copyImageWithTag(imageA, output, error) != 0) return 1;
-    if (copyImageWithTag(request.engine, imageB, error) != 0) return 1;
-
+// The installer file at `output`: image A, image B, the splash pictures, the player, the trailer,
+// and the saver's name in image A's description.
+int writeInstaller(const AssembleRequest &request, const std::string &output, std::string *error) {
+    std::string imageA, imageB, splash1, splash2, player;
+    const bool separateA = !request.engineWin31.empty();
+    if (!readInput("--engine", request.engine, &imageB, error) ||
+        (separateA && !readInput("--engine-win31", request.engineWin31, &imageA, error)) ||
+        !readInput("--player", request.player, &player, error) ||
+        (!request.splash1.empty() && !splashPicture("--splash1", request.splash1, &splash1, error)) ||
+        (!request.splash2.empty() && !splashPicture("--splash2", request.splash2, &splash2, error))) {
+        return 1;
+    }
+    if (!separateA) imageA = imageB;
+    if (!tagImage(separateA ? "--engine-win31" : "--engine", separateA ? request.engineWin31 : request.engine, &imageA,
+                  error) ||
+        !tagImage("--engine", request.engine, &imageB, error)) {
+        return 1;
+    }
+    const std::string *parts[] = {&imageA, &imageB, &splash1, &splash2, &player};
+    uint64_t total = TRAILER_SIZE;
+    for (const std::string *part : parts) total += part->size();
+    if (total > 0x7FFFFFFFu) {
+        *error = "the engines, the pictures and the player come to " + std::to_string(total) +
+                 " bytes; an installer file holds less than 2 GiB";
+        return 1;
+    }
     PayloadTrailer trailer = {};
     trailer.flags = request.flags;
-    const std::string *parts[] = {&imageB, &request.splash1, &request.splash2, &request.player};
-    uint32_t *sizes[] = {&trailer.imageBSize, &trailer.splash1Size, &trailer.splash2Size, &trailer.playerSize};
-    if (!fileSize(output, &trailer.imageASize)) {
-        *error = output + ": cannot be read back";
-        return 1;
+    uint32_t *sizes[] = {&trailer.imageASize, &trailer.imageBSize, &trailer.splash1Size, &trailer.splash2Size,
+                         &trailer.playerSize};
+    std::ofstream out(output, std::ios::binary | std::ios::trunc);
+    for (int i = 0; i < 5 && out; ++i) {
+        *sizes[i] = static_cast<uint32_t>(parts[i]->size());
+        out.write(parts[i]->data(), static_cast<std::streamsize>(parts[i]->size()));
     }
-    for (int i = 0; i < 4; ++i) {
-        if (parts[i]->empty()) continue;
-        if (!fileSize(*parts[i], sizes[i])) {
-            *error = *parts[i] + ": cannot be read";
-            return 1;
-        }
-        if (appendWhole(*parts[i], output, *sizes[i], error) != 0) return 1;
-    }
-    InstallerLayout layout = {};
-    if (installerLayout(trailer, 0xFFFFFFFFu, &layout) != FileResult::Ok) {
-        *error = output + ": the parts add up to 2 GiB or more";
-        return 1;
-    }
-    if (appendPayloadTrailer(output.c_str(), &trailer) != FileResult::Ok) {
-        *error = output + ": cannot write the payload trailer";
+    out.close();
+    if (!out || appendPayloadTrailer(output.c_str(), &trailer) != FileResult::Ok) {
+        *error = "-o " + request.output + ": cannot be written: " + std::strerror(errno);
         return 1;
     }
     // The name goes behind image A's tag once the file is whole, so the tag code sees its full
     // window even for a small image.
     if (writeDescriptionTag(output.c_str(), DESCRIPTION_TAG, request.name.c_str()) != FileResult::Ok) {
-        *error = imageA + ": no room for the name \"" + request.name + "\" in the executable header";
+        *error = "--name \"" + request.name + "\": too long for the room in the executable header of " +
+                 (separateA ? "--engine-win31 " + request.engineWin31 : "--engine " + request.engine);
         return 1;
     }
     return 0;
@@ -126,6 +153,16 @@ bool readWholeFile(const std::string &path, std::string *bytes) {
     const bool whole = std::ferror(file) == 0;  // a folder opens but cannot be read
     std::fclose(file);
     return whole;
+}
+
+std::string fileProblem(const std::string &path) {
+    struct stat status;
+    if (stat(path.c_str(), &status) != 0) return std::string("cannot be opened: ") + std::strerror(errno);
+    if (S_ISDIR(status.st_mode)) return "is a folder, not a file";
+    std::FILE *file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) return std::string("cannot be opened: ") + std::strerror(errno);
+    std::fclose(file);
+    return "cannot be read whole";
 }
 
 int findHeaderRoom(const unsigned char *image, size_t size, int32_t *begin, int32_t *end) {
@@ -199,32 +236,16 @@ std::string checkBitmapFile(const std::string &bytes) {
 int assembleInstaller(const AssembleRequest &request, std::string *error) {
     const std::string nameProblem = checkSaverName(request.name);
     if (!nameProblem.empty()) {
-        *error = request.output + ": " + nameProblem;
+        *error = "--name \"" + request.name + "\": " + nameProblem;
         return 1;
-    }
-    const std::string *bitmaps[] = {&request.splash1, &request.splash2};
-    for (const std::string *bitmap : bitmaps) {
-        if (bitmap->empty()) continue;
-        std::string bytes;
-        if (!readWholeFile(*bitmap, &bytes)) {
-            *error = *bitmap + ": cannot be read";
-            return 1;
-        }
-        const std::string problem = checkBitmapFile(bytes);
-        if (!problem.empty()) {
-            *error = *bitmap + ": " + problem;
-            return 1;
-        }
     }
     // Everything is written beside the output first, so a failure leaves no partial file there.
     const std::string partial = request.output + ".partial";
-    const std::string imageB = request.output + ".imageb";
-    const int result = assembleInto(request, partial, imageB, error);
-    std::remove(imageB.c_str());
+    const int result = writeInstaller(request, partial, error);
     if (result == 0 && std::rename(partial.c_str(), request.output.c_str()) != 0) {
         std::remove(request.output.c_str());
         if (std::rename(partial.c_str(), request.output.c_str()) != 0) {
-            *error = request.output + ": cannot be written";
+            *error = "-o " + request.output + ": cannot be written: " + std::strerror(errno);
             std::remove(partial.c_str());
             return 1;
         }
@@ -238,8 +259,12 @@ int describeEngineFile(const std::string &path, std::string *report) {
     PayloadTrailer t = {};
     const FileResult read = readPayloadTrailer(path.c_str(), &t);
     uint32_t size = 0;
-    if (read != FileResult::Ok || !fileSize(path, &size)) {
-        *report = path + ": no payload trailer (code " + std::to_string(static_cast<int>(read)) + ")\n";
+    if (!fileSize(path, &size)) {
+        *report = path + ": " + fileProblem(path) + "\n";
+        return 1;
+    }
+    if (read != FileResult::Ok) {
+        *report = path + ": not an installer or saver file: it does not end in a Lumivex payload trailer\n";
         return 1;
     }
     char flags[16];

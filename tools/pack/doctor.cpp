@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <sstream>
@@ -103,11 +104,14 @@ private:
     std::vector<Finding> *out_;
 };
 
-// The installed saver's parts: the engine image of the class it was installed for (image B, or
-// image A on the Windows 3.1 class), both splash bitmaps and the trailer. False (with an Error)
-// when they do not add up to the file's size; *splashAt is where the bitmaps begin.
-bool checkLayout(const std::string &path, const PayloadTrailer &t, uint64_t size, Findings &report,
-                 uint64_t *splashAt) {
+enum class FileKind { Saver, Installer, Broken };
+
+// The file's parts: an installed saver's (the engine image of the class it was installed for,
+// image B, or image A on the Windows 3.1 class, both splash bitmaps and the trailer), or an
+// installer file's (both images, the bitmaps, the player and the trailer). Broken (with an
+// Error) when they add up to neither; *splashAt is where the bitmaps begin.
+FileKind checkLayout(const std::string &path, const PayloadTrailer &t, uint64_t size, Findings &report,
+                     uint64_t *splashAt) {
     const uint64_t rest = static_cast<uint64_t>(t.splash1Size) + t.splash2Size + TRAILER_SIZE;
     const uint64_t installer = static_cast<uint64_t>(t.imageASize) + t.imageBSize + t.playerSize + rest;
     const struct {
@@ -121,12 +125,16 @@ bool checkLayout(const std::string &path, const PayloadTrailer &t, uint64_t size
                             std::to_string(kind.image) + " bytes (" + kind.classes + "), splash bitmaps " +
                             std::to_string(t.splash1Size) + " and " + std::to_string(t.splash2Size) +
                             " bytes, trailer");
-        return true;
+        return FileKind::Saver;
     }
     if (size == installer) {
-        report.error(path, "this is an installer file, not an installed saver",
-                     "run it to install the saver, and register the .scr file it writes");
-        return false;
+        *splashAt = static_cast<uint64_t>(t.imageASize) + t.imageBSize;
+        report.ok(path, "an installer file of " + std::to_string(size) + " bytes: engine images " +
+                            std::to_string(t.imageASize) + " and " + std::to_string(t.imageBSize) +
+                            " bytes, splash bitmaps " + std::to_string(t.splash1Size) + " and " +
+                            std::to_string(t.splash2Size) + " bytes, player " + std::to_string(t.playerSize) +
+                            " bytes, trailer; run it to install the saver");
+        return FileKind::Installer;
     }
     report.error(path,
                  "the trailer's parts add up to " + std::to_string(static_cast<uint64_t>(t.imageBSize) + rest) +
@@ -134,7 +142,19 @@ bool checkLayout(const std::string &path, const PayloadTrailer &t, uint64_t size
                      " on the Windows 3.1 class), but the file has " + std::to_string(size) +
                      ": it was cut short or changed",
                  REINSTALL);
-    return false;
+    return FileKind::Broken;
+}
+
+// The player an installer file carries, where the trailer says it lies.
+void checkCarriedPlayer(const std::string &path, const std::string &bytes, const PayloadTrailer &t, Findings &report) {
+    const uint64_t at = static_cast<uint64_t>(t.imageASize) + t.imageBSize + t.splash1Size + t.splash2Size;
+    if (!isWindowsProgram(bytes.substr(static_cast<size_t>(at), t.playerSize))) {
+        report.error(path,
+                     "the player it carries is not a Windows program; the saver it installs shows its error screen",
+                     "assemble the installer again with lumivex-pack build --player PLAYER.exe");
+        return;
+    }
+    report.ok(path, "the player it carries, " + std::to_string(t.playerSize) + " bytes, is a Windows program");
 }
 
 void checkSplashBitmaps(const std::string &path, const std::string &bytes, const PayloadTrailer &t, uint64_t at,
@@ -191,7 +211,7 @@ void diagnoseSaver(const std::string &saverPath, std::vector<Finding> *findings)
     Findings report(findings);
     std::string bytes;
     if (!readWholeFile(saverPath, &bytes)) {
-        report.error(saverPath, "cannot be read (missing, a folder, or no permission)", "check the path");
+        report.error(saverPath, fileProblem(saverPath), "check the path");
         return;
     }
     PayloadTrailer t = {};
@@ -203,8 +223,8 @@ void diagnoseSaver(const std::string &saverPath, std::vector<Finding> *findings)
         return;
     }
     uint64_t splashAt = 0;
-    if (checkLayout(saverPath, t, bytes.size(), report, &splashAt))
-        checkSplashBitmaps(saverPath, bytes, t, splashAt, report);
+    const FileKind kind = checkLayout(saverPath, t, bytes.size(), report, &splashAt);
+    if (kind != FileKind::Broken) checkSplashBitmaps(saverPath, bytes, t, splashAt, report);
 
     char description[TAG_TEXT_CAPACITY] = {};
     if (readDescriptionTag(saverPath.c_str(), DESCRIPTION_TAG, description) == FileResult::Ok &&
@@ -216,7 +236,12 @@ void diagnoseSaver(const std::string &saverPath, std::vector<Finding> *findings)
     report.ok(saverPath, (t.flags & TRAILER_FLAG_WIN32) != 0
                              ? "the player is a 32-bit program: the saver suits the Windows 95 and NT classes"
                              : "the player is a 16-bit program: the saver suits the Windows 3.1 and 95 classes");
-    if (t.playerSize != 0) checkPlayer(saverPath, t, report);
+    // An installer file carries its player; NAME.exe beside it is the installer itself.
+    if (kind == FileKind::Installer) {
+        checkCarriedPlayer(saverPath, bytes, t, report);
+    } else if (t.playerSize != 0) {
+        checkPlayer(saverPath, t, report);
+    }
 }
 
 bool diagnoseWindowsDirectory(const std::string &directory, const SystemSettings &settings, PathComparer compare,
@@ -224,7 +249,8 @@ bool diagnoseWindowsDirectory(const std::string &directory, const SystemSettings
     Findings report(findings);
     std::vector<std::string> names;
     if (!listDirectory(directory, &names)) {
-        report.error(directory, "cannot be listed", "give the Windows directory, such as a prefix's drive_c/windows");
+        report.error(directory, std::string("cannot be listed: ") + std::strerror(errno),
+                     "give the Windows directory, such as a prefix's drive_c/windows");
         return false;
     }
     const bool registered = settings.registrationFound && !settings.registeredSaver.empty();
