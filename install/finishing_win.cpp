@@ -11,7 +11,6 @@
 #include "startup/install_names.h"
 #include "startup/paths.h"
 #include "startup/process_start_win.h"
-#include "startup/single_instance_win.h"
 
 namespace {
 

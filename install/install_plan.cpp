@@ -55,20 +55,21 @@ RunResult planLayout(const InstallFacts &facts, InstallPlan *plan) {
     return RunResult::Done;
 }
 
-// The installer file itself is one of the files the install writes (the temporary names, and the
-// finishing copy where a finishing process runs) or, once the final names are decided, moves to.
-bool runsFromTarget(const InstallFacts &facts, const InstallPlan &plan, bool finalNamesDecided) {
+// The installer file itself is one of the files the install writes: the temporary files, and the
+// finishing copy where a finishing process runs.
+bool runsFromWrittenFile(const InstallFacts &facts, const InstallPlan &plan) {
     const FinishingFields &paths = plan.paths;
     char finishingCopy[PATH_CAPACITY];
-    std::strcpy(finishingCopy, paths.temporarySaver);
-    const bool hasCopy = plan.finishingProcess && replacePathParts(finishingCopy, nullptr, nullptr, FINISHING_COPY_NAME,
-                                                                   "exe") == PathResult::Ok;
-    const char *const targets[] = {paths.temporarySaver, paths.temporaryPlayer, hasCopy ? finishingCopy : nullptr,
-                                   paths.finalSaver, paths.finalPlayer};
-    for (int i = 0; i < (finalNamesDecided ? 5 : 3); ++i) {
-        if (targets[i] != nullptr && facts.startsWithPath(targets[i], facts.enginePath)) return true;
-    }
-    return false;
+    const bool hasCopy = plan.finishingProcess && finishingCopyPath(paths.temporarySaver, finishingCopy) == PathResult::Ok;
+    return facts.startsWithPath(paths.temporarySaver, facts.enginePath) ||
+           facts.startsWithPath(paths.temporaryPlayer, facts.enginePath) ||
+           (hasCopy && facts.startsWithPath(finishingCopy, facts.enginePath));
+}
+
+// The installer file itself is one of the final files, which the install moves to.
+bool runsFromFinalFile(const InstallFacts &facts, const FinishingFields &paths) {
+    return facts.startsWithPath(paths.finalSaver, facts.enginePath) ||
+           facts.startsWithPath(paths.finalPlayer, facts.enginePath);
 }
 
 RunResult checkPlatform(const InstallFacts &facts) {
@@ -86,14 +87,14 @@ RunResult planInstall(const InstallFacts &facts, InstallPlan *plan) {
     if (planPaths(facts, &plan->paths) != PathResult::Ok) return RunResult::PathTooLong;
     // The final names are not known yet: an installer in the Windows directory that bears the
     // name of its own files there may still install under the name its description gives.
-    if (runsFromTarget(facts, *plan, false)) return RunResult::RunFromTarget;
+    if (runsFromWrittenFile(facts, *plan)) return RunResult::RunFromTarget;
     char baseName[PATH_CAPACITY];
     if (!planFinalName(facts, plan, baseName)) return RunResult::BadPayload;
     if (replacePathParts(plan->paths.finalSaver, nullptr, nullptr, baseName, nullptr) != PathResult::Ok ||
         replacePathParts(plan->paths.finalPlayer, nullptr, nullptr, baseName, nullptr) != PathResult::Ok) {
         return RunResult::PathTooLong;
     }
-    if (runsFromTarget(facts, *plan, true)) return RunResult::RunFromTarget;
+    if (runsFromFinalFile(facts, plan->paths)) return RunResult::RunFromTarget;
     const RunResult laidOut = planLayout(facts, plan);
     if (laidOut != RunResult::Done) return laidOut;
     // An external player named by a path that does not fit is refused, never cut short.

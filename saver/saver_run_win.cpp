@@ -11,17 +11,14 @@
 
 namespace {
 
-// The virtual screen's metrics; Windows 95 and NT before 2000 know none of them and give 0.
-constexpr int METRIC_VIRTUAL_LEFT = 76, METRIC_VIRTUAL_TOP = 77, METRIC_VIRTUAL_WIDTH = 78, METRIC_VIRTUAL_HEIGHT = 79;
-
 // What the saver window covers: every monitor where the system reports the virtual screen, else
-// the desktop window.
+// the desktop window. (Windows 95 and NT before 2000 know no virtual-screen metrics and give 0.)
 Rect saverWindowArea() {
     RECT desktop = {};
     GetWindowRect(GetDesktopWindow(), &desktop);
-    const int left = GetSystemMetrics(METRIC_VIRTUAL_LEFT), top = GetSystemMetrics(METRIC_VIRTUAL_TOP);
-    const Rect virtualScreen = {left, top, left + GetSystemMetrics(METRIC_VIRTUAL_WIDTH),
-                                top + GetSystemMetrics(METRIC_VIRTUAL_HEIGHT)};
+    const int left = GetSystemMetrics(SM_XVIRTUALSCREEN), top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    const Rect virtualScreen = {left, top, left + GetSystemMetrics(SM_CXVIRTUALSCREEN),
+                                top + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
     return saverArea(virtualScreen, {desktop.left, desktop.top, desktop.right, desktop.bottom});
 }
 

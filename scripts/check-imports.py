@@ -26,11 +26,6 @@ USES = ("import", "never", "runtime")
 NT_FLOOR = (3, 51)  # NT 3.51 is a class the engine runs on (win31 by the version rule)
 
 
-def read_imports(path):
-    """{DLL name in upper case without .DLL: [function names]} of a 32-bit PE file."""
-    return PeFile(path).imports()
-
-
 def read_list(path):
     """{(DLL, function): row} from the Markdown table rows of the list."""
     rows = {}
@@ -58,7 +53,7 @@ def main():
     parser.add_argument("list")
     args = parser.parse_args()
     try:
-        imports = read_imports(args.engine)
+        imports = PeFile(args.engine).imports()
         rows = read_list(args.list)
     except (OSError, ValueError) as error:
         print(f"check-imports: {error}", file=sys.stderr)

@@ -20,6 +20,15 @@ bool equalIgnoringCase(const char *a, const char *b) {
 
 }  // namespace
 
+PathResult finishingCopyPath(const char *path, char *out) {
+    char result[PATH_CAPACITY];
+    PathResult status = copyPath(result, path);
+    if (status == PathResult::Ok) status = replacePathParts(result, nullptr, nullptr, FINISHING_COPY_NAME, "exe");
+    if (status == PathResult::Ok) status = copyPath(out, result);
+    if (status != PathResult::Ok) out[0] = '\0';
+    return status;
+}
+
 FinalNameProblem finalNameProblem(const char *baseName) {
     if (baseName[0] == '\0') return FinalNameProblem::Empty;
     for (const char *p = baseName; *p != '\0'; ++p) {

@@ -9,6 +9,12 @@ constexpr char TEMP_SAVER_NAME[] = "Inst9754";
 constexpr char TEMP_PLAYER_NAME[] = "Inst9755";
 constexpr char BACKUP_NAME[] = "Inst9756";
 
+#include "startup/paths.h"
+
+// The path with base name "Inst9753" and extension "exe", beside the given one; for an empty path
+// that bare name. TooLong (and an empty result) when it does not fit.
+PathResult finishingCopyPath(const char *path, char *out);
+
 // Why a text cannot be the base name of an installed saver and its player.
 enum class FinalNameProblem {
     None,

@@ -18,15 +18,6 @@ void leaveInstanceCount(Engine &engine) {
     engine.instanceCounted = false;
 }
 
-PathResult finishingCopyPath(const char *path, char *out) {
-    char result[PATH_CAPACITY];
-    PathResult status = copyPath(result, path);
-    if (status == PathResult::Ok) status = replacePathParts(result, nullptr, nullptr, FINISHING_COPY_NAME, "exe");
-    if (status == PathResult::Ok) status = copyPath(out, result);
-    if (status != PathResult::Ok) out[0] = '\0';
-    return status;
-}
-
 void leaveSingleInstance(Engine &engine) {
     char leftover[PATH_CAPACITY];
     if (finishingCopyPath(engine.path, leftover) == PathResult::Ok && fileExists(leftover)) DeleteFileA(leftover);

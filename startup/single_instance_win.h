@@ -1,7 +1,5 @@
-// The single-instance guard of the engine file, and the path of the finishing copy beside it.
+// The single-instance guard of the engine file.
 #pragma once
-
-#include "startup/paths.h"
 
 #include "startup/engine_win.h"
 
@@ -13,6 +11,3 @@ bool enterSingleInstance(Engine &engine);
 void leaveInstanceCount(Engine &engine);
 // Deletes a leftover finishing copy beside the engine path, then leaves the instance count.
 void leaveSingleInstance(Engine &engine);
-// The path with base name "Inst9753" and extension "exe"; for an empty path that bare name.
-// TooLong (and an empty result) when it does not fit.
-PathResult finishingCopyPath(const char *path, char *out);

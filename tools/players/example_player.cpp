@@ -62,8 +62,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     windowClass.lpszClassName = CLASS_NAME;
     if (!RegisterClassA(&windowClass)) return 1;
     // Every monitor where the system knows several (the virtual screen), else the screen.
-    int left = GetSystemMetrics(76), top = GetSystemMetrics(77);
-    int width = GetSystemMetrics(78), height = GetSystemMetrics(79);
+    int left = GetSystemMetrics(SM_XVIRTUALSCREEN), top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    int width = GetSystemMetrics(SM_CXVIRTUALSCREEN), height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
     if (width <= 0 || height <= 0) {
         left = top = 0;
         width = GetSystemMetrics(SM_CXSCREEN);
