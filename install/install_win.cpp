@@ -162,7 +162,7 @@ uint32_t tryFirstWrite(const char *temporarySaver) {
 Relaunch runElevatedCopy(Engine &engine) {
     Relaunch relaunch = {false, 0};
     testTrace("relaunch %s %s", engine.path, engine.commandTail);
-    if (testRelaunchOverride(engine.path, engine.commandTail, &relaunch.started, &relaunch.error)) return relaunch;
+    if (testRelaunchOverride(&relaunch.started, &relaunch.error)) return relaunch;
     using ShellExecuteExFunction = BOOL(WINAPI *)(SHELLEXECUTEINFOA *);
     const SystemLibrary shell("SHELL32.DLL");
     const auto execute =

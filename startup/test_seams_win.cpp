@@ -79,7 +79,7 @@ bool testElevatedOverride(bool *elevated) {
     return true;
 }
 
-bool testRelaunchOverride(const char *, const char *, bool *started, uint32_t *error) {
+bool testRelaunchOverride(bool *started, uint32_t *error) {
     char text[MAX_PATH];
     if (!environmentValue("LUMIVEX_TEST_RELAUNCH", text)) return false;
     *started = false;

@@ -28,7 +28,7 @@ void testStamp(const char *step);
 uint32_t testPasswordTimeout(uint32_t standardMs);
 bool testWriteErrorOverride(uint32_t *error);
 bool testElevatedOverride(bool *elevated);
-bool testRelaunchOverride(const char *file, const char *parameters, bool *started, uint32_t *error);
+bool testRelaunchOverride(bool *started, uint32_t *error);
 void testPrepareElevatedCopy();
 #else
 inline bool testVersionOverride(uint32_t *) { return false; }
@@ -38,6 +38,6 @@ inline void testStamp(const char *) {}
 inline uint32_t testPasswordTimeout(uint32_t standardMs) { return standardMs; }
 inline bool testWriteErrorOverride(uint32_t *) { return false; }
 inline bool testElevatedOverride(bool *) { return false; }
-inline bool testRelaunchOverride(const char *, const char *, bool *, uint32_t *) { return false; }
+inline bool testRelaunchOverride(bool *, uint32_t *) { return false; }
 inline void testPrepareElevatedCopy() {}
 #endif
