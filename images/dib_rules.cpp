@@ -100,7 +100,9 @@ bool dibFitsBlock(const unsigned char *dib, uint32_t blockSize) {
     if (size > blockSize) return false;
     const DibParts parts = describeDib(dib);
     if (!parts.bitsKnown || parts.bitsOffset > blockSize) return false;
-    // rows * rowSize <= room, asked without forming a product that could pass 2^64.
+    // rows * rowSize <= room. Once each factor is at most room (below 2^32), the product stays
+    // below 2^64; asked so, it needs no 64-bit division, which the engine would take from libgcc.
     const uint64_t room = blockSize - parts.bitsOffset;
-    return parts.rows == 0 || parts.rowSize <= room / parts.rows;
+    if (parts.rows == 0 || parts.rowSize == 0) return true;
+    return parts.rows <= room && parts.rowSize <= room && parts.rows * parts.rowSize <= room;
 }

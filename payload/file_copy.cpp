@@ -1,6 +1,6 @@
 #include "payload/file_copy.h"
 
-WorkAllocator workBufferAllocator = allocateMemory;
+WorkAllocator workBufferAllocator = nullptr;
 
 namespace {
 
@@ -32,7 +32,8 @@ FileResult allocWorkBuffer(int32_t requested, unsigned char **buffer, int32_t *s
     *size = 0;
     int32_t trying = requested == 0 ? DEFAULT_WORK_SIZE : requested;
     while (trying > 0) {
-        void *block = workBufferAllocator(static_cast<size_t>(trying));
+        void *block =
+            (workBufferAllocator != nullptr ? workBufferAllocator : allocateMemory)(static_cast<size_t>(trying));
         if (block != nullptr) {
             *buffer = static_cast<unsigned char *>(block);
             *size = trying;

@@ -10,8 +10,9 @@
 // The largest buffer a copy asks for: at most this many bytes move per read and write.
 constexpr int32_t COPY_CHUNK_MAX = 32766;
 
-// Where work buffers come from; allocateMemory unless a test substitutes its own. Whatever it
-// returns is released with releaseMemory by freeWorkBuffer.
+// Where work buffers come from: allocateMemory while it is null (so that it needs no initialised
+// data in the engine), or a test's own. Whatever it returns is released with releaseMemory by
+// freeWorkBuffer.
 using WorkAllocator = void *(*)(size_t size);
 extern WorkAllocator workBufferAllocator;
 

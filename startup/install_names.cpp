@@ -42,7 +42,7 @@ FinalNameProblem finalNameProblem(const char *baseName) {
         }
     }
     if (std::strcmp(baseName, ".") == 0 || std::strcmp(baseName, "..") == 0) return FinalNameProblem::DotName;
-    const char *const workingNames[] = {FINISHING_COPY_NAME, TEMP_SAVER_NAME, TEMP_PLAYER_NAME, BACKUP_NAME};
+    static const char *const workingNames[] = {FINISHING_COPY_NAME, TEMP_SAVER_NAME, TEMP_PLAYER_NAME, BACKUP_NAME};
     for (const char *working : workingNames) {
         if (equalIgnoringCase(baseName, working)) return FinalNameProblem::WorkingName;
     }
