@@ -20,14 +20,32 @@ Rect measured(HBITMAP bitmap) {
 
 HBRUSH blackBrush() { return static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)); }
 
-// Copies the bitmap to dc at (x, y) through a memory context, with the palette (if given) in both.
-void copyBitmap(HDC dc, HBITMAP bitmap, int x, int y, int width, int height, HPALETTE palette) {
+// Copies the whole bitmap (width x height) to the rectangle `to` of dc, reduced or enlarged to its
+// size, through a memory context with the palette (if given) in it.
+void copyBitmap(HDC dc, HBITMAP bitmap, const RECT &to, int width, int height, HPALETTE palette) {
     MemoryDC memory(dc);
     if (memory.get() == nullptr) return;
     PaletteSelection inMemory(memory.get(), palette);
     ObjectSelection picture(memory.get(), bitmap);
-    if (picture.selected()) BitBlt(dc, x, y, width, height, memory.get(), 0, 0, SRCCOPY);
+    if (picture.selected()) {
+        StretchBlt(dc, to.left, to.top, to.right - to.left, to.bottom - to.top, memory.get(), 0, 0, width, height,
+                   SRCCOPY);
+    }
 }
+
+// A picture reduced with averaging (HALFTONE) keeps its thin lines and letters, where dropping
+// rows and columns (COLORONCOLOR) breaks them up. Averaging makes colours that a palette does not
+// hold, so a palette device, and a system without the mode (Windows 95), drop rows instead. The
+// caller restores the context.
+void chooseStretchMode(HDC dc) {
+    if ((GetDeviceCaps(dc, RASTERCAPS) & RC_PALETTE) == 0 && SetStretchBltMode(dc, HALFTONE) != 0) {
+        SetBrushOrgEx(dc, 0, 0, nullptr);  // the halftone pattern starts at the context's origin
+    } else {
+        SetStretchBltMode(dc, COLORONCOLOR);
+    }
+}
+
+bool fromFile(const ImageSlot &slot) { return slot.dib != nullptr && slot.resourceHandle == nullptr; }
 
 }  // namespace
 
@@ -56,7 +74,7 @@ void blitBitmap(HDC dc, HBITMAP bitmap, int x, int y, int *height, int *width, H
     if (bitmap == nullptr || GetObjectA(bitmap, sizeof info, &info) == 0) return;
     {
         PaletteSelection onScreen(dc, palette);
-        copyBitmap(dc, bitmap, x, y, info.bmWidth, info.bmHeight, palette);
+        copyBitmap(dc, bitmap, RECT{x, y, x + info.bmWidth, y + info.bmHeight}, info.bmWidth, info.bmHeight, palette);
     }
     if (height != nullptr) *height = info.bmHeight;
     if (width != nullptr) *width = info.bmWidth;
@@ -79,7 +97,7 @@ void drawBitmapAtRandom(HWND window, HBITMAP bitmap, HPALETTE palette, Animation
         // The old place is erased only now, just before the new blit, so the picture is gone from
         // the screen for as short a time as possible.
         if (animation->pictureDrawn) FillRect(dc.get(), &animation->picturePlace, blackBrush());
-        if (bitmap != nullptr) copyBitmap(dc.get(), bitmap, place.left, place.top, width, height, palette);
+        if (bitmap != nullptr) copyBitmap(dc.get(), bitmap, toRECT(place), width, height, palette);
     }
     animation->picturePlace = toRECT(place);
     animation->pictureDrawn = true;
@@ -112,3 +130,28 @@ void scrollMessage(HWND window, const char *text, Animation *animation) {
     TextOutA(dc.get(), animation->textBox.left, animation->textBox.top, text, count);
     animation->textStarted = true;
 }
+
+ImageSlot *previewSlot(ImageSet *set) {
+    if (fromFile(set->splash2)) return &set->splash2;
+    if (fromFile(set->splash1)) return &set->splash1;
+    if (set->splash2.dib != nullptr) return &set->splash2;
+    if (set->splash1.dib != nullptr) return &set->splash1;
+    return nullptr;
+}
+
+void drawPreview(HDC dc, const RECT &area, const RECT &place, HBITMAP bitmap, HPALETTE palette) {
+    // Everything this changes in dc (palette, stretch mode, brush origin, clip region) goes back
+    // with the saved state.
+    const int saved = SaveDC(dc);
+    BITMAP info = {};
+    if (bitmap != nullptr && GetObjectA(bitmap, sizeof info, &info) != 0) {
+        PaletteSelection onScreen(dc, palette);
+        chooseStretchMode(dc);
+        copyBitmap(dc, bitmap, place, info.bmWidth, info.bmHeight, palette);
+        // The black goes round the picture, never under it: nothing flickers when it moves.
+        ExcludeClipRect(dc, place.left, place.top, place.right, place.bottom);
+    }
+    FillRect(dc, &area, blackBrush());
+    RestoreDC(dc, saved);
+}
+

@@ -32,6 +32,14 @@ void blitBitmap(HDC dc, HBITMAP bitmap, int x, int y, int *height, int *width, H
 // One step of the picture animation: the picture at a random place of the client area, the
 // place of the previous step painted black.
 void drawBitmapAtRandom(HWND window, HBITMAP bitmap, HPALETTE palette, Animation *animation);
+// The slot whose picture the display settings' preview shows: the banner the engine file carries
+// (splash2), else its other picture (splash1), else the engine's own banner, else its other
+// picture; null when the set holds none.
+ImageSlot *previewSlot(ImageSet *set);
+// Draws the preview into `area` of any device context: the bitmap reduced (or copied) to `place`,
+// with the palette (when given) selected and realised, and the rest of the area black. A handle
+// that is no bitmap leaves the whole area black.
+void drawPreview(HDC dc, const RECT &area, const RECT &place, HBITMAP bitmap, HPALETTE palette);
 // One step of the text animation: white text on black along the top of the client area, one
 // pixel further left than before, starting again at the right edge once it has left the window.
 void scrollMessage(HWND window, const char *text, Animation *animation);

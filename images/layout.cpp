@@ -74,6 +74,61 @@ void arrangeImages(Rect *top, Rect *lowerLeft, Rect *lowerRight, Rect *box) {
 
 namespace {
 
+// a * b / c, truncated (at most INT32_MAX), for a, b and c in [1, 2^31): the product taken in 64
+// bits and divided bit by bit, which needs no 64-bit division from libgcc in the engine.
+__attribute__((noinline)) int32_t scaled(int32_t a, int32_t b, int32_t c) {
+    const uint64_t product = static_cast<uint64_t>(a) * static_cast<uint64_t>(b);
+    const uint64_t divisor = static_cast<uint64_t>(c);
+    uint64_t remainder = 0;
+    uint64_t quotient = 0;
+    for (int bit = 63; bit >= 0; --bit) {
+        remainder = remainder << 1 | (product >> bit & 1u);
+        quotient <<= 1;
+        if (remainder >= divisor) {
+            remainder -= divisor;
+            quotient |= 1u;
+        }
+    }
+    return quotient > INT32_MAX ? INT32_MAX : static_cast<int32_t>(quotient);
+}
+
+}  // namespace
+
+Rect fitPicture(int32_t width, int32_t height, const Rect &area) {
+    const int32_t areaWidth = rectWidth(area);
+    const int32_t areaHeight = rectHeight(area);
+    if (width <= 0 || height <= 0 || areaWidth <= 0 || areaHeight <= 0) {
+        return Rect{area.left, area.top, area.left, area.top};
+    }
+    int32_t w = width;
+    int32_t h = height;
+    if (w > areaWidth || h > areaHeight) {
+        // The width decides when the height it leaves fits (the picture is relatively wider than
+        // the area), else the height does.
+        const int32_t heightAtFullWidth = scaled(height, areaWidth, width);
+        if (heightAtFullWidth <= areaHeight) {
+            w = areaWidth;
+            h = heightAtFullWidth;
+        } else {
+            h = areaHeight;
+            w = scaled(width, areaHeight, height);
+        }
+        if (w < 1) w = 1;
+        if (h < 1) h = 1;
+    }
+    const int32_t left = area.left + (areaWidth - w) / 2;
+    const int32_t top = area.top + (areaHeight - h) / 2;
+    return Rect{left, top, left + w, top + h};
+}
+
+Rect previewBox(const Rect &area) {
+    const int32_t dx = rectWidth(area) / 16;
+    const int32_t dy = rectHeight(area) / 16;
+    return Rect{area.left + dx, area.top + dy, area.right - dx, area.bottom - dy};
+}
+
+namespace {
+
 constexpr uint32_t RANDOM_TOP = 32767;
 
 int nextRandom() {

@@ -46,6 +46,14 @@ void boundingBoxWithMargin(Rect *box, const Rect &top, const Rect &lowerLeft, co
 // box receives the area they need, margins included.
 void arrangeImages(Rect *top, Rect *lowerLeft, Rect *lowerRight, Rect *box);
 
+// The preview in the display settings' little monitor: where a picture of width x height goes in
+// the area. A picture larger than the area is reduced to fit with its aspect kept (no side below
+// one pixel); a smaller one keeps its size, which reads better than one blown up. Centred. Empty
+// for an empty picture or area.
+Rect fitPicture(int32_t width, int32_t height, const Rect &area);
+// Where the preview fits its picture: the area less a sixteenth of its width and of its height on
+// every side, so that the picture always has room to move in both directions.
+Rect previewBox(const Rect &area);
 // Where the random numbers come from: a function that returns 0 to 32767, like the C library's
 // rand() on Windows. Null (the default) means randomGenerator.
 using RandomSource = int (*)();

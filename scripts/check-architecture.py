@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
 """Checks the engine's structure mechanically:
 - no module (a header and its source) includes itself through others (no circular includes);
-- the folders keep their directions: saver/ and settings/ never include each other, install/
-  includes nothing from saver/ or settings/, and nothing below startup/entry includes a mode;
+- the folders keep their directions: entry/ (the entry point and the mode choice) stands above
+  everything and nothing includes it; saver/ and settings/ never include each other; install/
+  includes nothing from saver/ or settings/; startup/, the ground of every mode, includes no mode
+  and nothing above it;
 - files without Win32 (no "_win" ending their name) include neither <windows.h> nor a "_win" header;
 - with --nm and the engine's library: the mutable variables at namespace scope are only the ones
   the system needs process-wide.
@@ -13,7 +15,7 @@ import re
 import subprocess
 import sys
 
-FOLDERS = ["startup", "payload", "images", "saver", "settings", "install", "resources"]
+FOLDERS = ["entry", "startup", "payload", "images", "saver", "settings", "install", "resources"]
 # Process-wide variables and why each must be one (the shared counter is the system's own).
 ALLOWED_GLOBALS = {
     "instanceCount": "the single-instance counter, in the section every process of the file shares",
@@ -23,7 +25,9 @@ ALLOWED_GLOBALS = {
     "workBufferAllocator": "where work buffers come from: the heap, or a test's failing allocator",
 }
 # Folders that must never include another folder's files.
-FORBIDDEN = [("saver", "settings"), ("settings", "saver"), ("install", "saver"), ("install", "settings"),
+FORBIDDEN = [(folder, "entry") for folder in FOLDERS if folder != "entry"] + [
+             ("startup", "images"), ("startup", "saver"), ("startup", "settings"), ("startup", "install"),
+             ("saver", "settings"), ("settings", "saver"), ("install", "saver"), ("install", "settings"),
              ("payload", "startup"), ("payload", "images"), ("payload", "saver"), ("payload", "settings"),
              ("payload", "install"), ("images", "saver"), ("images", "settings"), ("images", "install")]
 INCLUDE = re.compile(r'^\s*#\s*include\s+[<"]([^>"]+)[>"]', re.M)

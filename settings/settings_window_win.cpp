@@ -72,16 +72,16 @@ SettingsRun::~SettingsRun() {
     if (made_ != nullptr && IsWindow(made_)) DestroyWindow(made_);
 }
 
-bool SettingsRun::createWindows() {
-    made_ = createEngineWindow(engine.instance, &mainWindow, 0, WS_SYSMENU, CW_USEDEFAULT, 0, 0, 0);
+bool SettingsRun::createWindows(HWND owner) {
+    made_ = createEngineWindow(engine.instance, &mainWindow, 0, WS_SYSMENU, CW_USEDEFAULT, 0, 0, 0, owner);
     if (made_ == nullptr) return false;
     settingsDialog = CreateDialogParamA(engine.instance, "Lumivex", mainWindow.handle, settingsDialogProc,
                                         reinterpret_cast<LPARAM>(this));
     return settingsDialog != nullptr;
 }
 
-RunResult SettingsRun::run(int show, bool changePassword) {
-    if (!createWindows()) return RunResult::Done;
+RunResult SettingsRun::run(int show, bool changePassword, HWND owner) {
+    if (!createWindows(owner)) return RunResult::Done;
     if (changePassword) {
         PostMessageA(mainWindow.handle, WM_COMMAND, MENU_PASSWORDS, 0);
     } else {

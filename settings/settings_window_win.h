@@ -17,11 +17,14 @@ public:
     SettingsRun &operator=(const SettingsRun &) = delete;
 
     // Settings mode: the main window shown as the system asked (`show`), or with changePassword
-    // ("/a") the password options at once and the main window never shown. Ends when the main
-    // window's end or a quit ends its loop.
-    RunResult run(int show, bool changePassword);
-    // The main window and the pictures dialog in it; false when either cannot be made.
-    bool createWindows();
+    // ("/a") the password options at once and the main window never shown. A window that started
+    // the settings (the display settings' dialog: "/c:HWND", "/a HWND") owns the main window, so
+    // that it stays in front of it; null for none. Ends when the main window's end or a quit ends
+    // its loop.
+    RunResult run(int show, bool changePassword, HWND owner);
+    // The main window (owned by `owner` when given) and the pictures dialog in it; false when
+    // either cannot be made.
+    bool createWindows(HWND owner);
 
     LRESULT onMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
 

@@ -50,9 +50,9 @@ bool registerEngineClass(HINSTANCE instance) {
 }
 
 HWND createEngineWindow(HINSTANCE instance, EngineWindow *window, DWORD extendedStyle, DWORD style, int x, int y,
-                        int width, int height) {
+                        int width, int height, HWND parent) {
     if (!registerEngineClass(instance)) return nullptr;
-    return CreateWindowExA(extendedStyle, ENGINE_CLASS, ENGINE_CLASS, style, x, y, width, height, nullptr, nullptr,
+    return CreateWindowExA(extendedStyle, ENGINE_CLASS, ENGINE_CLASS, style, x, y, width, height, parent, nullptr,
                            instance, window);
 }
 

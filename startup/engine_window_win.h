@@ -42,9 +42,10 @@ struct EngineWindow {
 bool registerEngineClass(HINSTANCE instance);
 
 // Creates a window of the class titled "Lumivex" for `window`, whose handler gets its messages
-// from WM_CREATE on. Null when it could not be made.
+// from WM_CREATE on: a top-level window, owned by `parent` when one is given, or with WS_CHILD a
+// child of it. Null when it could not be made.
 HWND createEngineWindow(HINSTANCE instance, EngineWindow *window, DWORD extendedStyle, DWORD style, int x, int y,
-                        int width, int height);
+                        int width, int height, HWND parent = nullptr);
 
 // The window's timers start and stop through posted messages, in the order of the other requests.
 void postTimerStart(HWND window, UINT_PTR id, UINT periodMs);

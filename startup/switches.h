@@ -1,6 +1,8 @@
 // The command-line switches of the engine, found anywhere in the command-line tail.
 #pragma once
 
+#include <cstdint>
+
 struct CommandSwitches {
     bool finish;          // "/r": the finishing process of an install
     bool settings;        // "/c": the settings window
@@ -12,6 +14,12 @@ struct CommandSwitches {
     // no quotes removed); null without "/z". It points into the tail and is never cut: the
     // installer checks that it fits a path before it uses it.
     const char *playerFile;
+    // Nothing but blanks follows the program name: how Explorer's Configure starts a saver file.
+    bool emptyTail;
+    // The window that the display settings name after "/p" (the monitor to draw the preview in)
+    // and after "/c", else "/a" (the window that owns the settings); 0 when none is named.
+    uint32_t previewParent;
+    uint32_t settingsOwner;
 };
 
 // The tail of a whole command line: what follows the program name (quoted or not, blanks inside
@@ -20,6 +28,11 @@ const char *commandLineTail(const char *commandLine);
 
 // True when the two characters of the switch occur anywhere in the tail (case-sensitive).
 bool hasSwitch(const char *tail, const char *name);
+
+// The window number that follows the first occurrence of the switch, as the display settings
+// write it: a colon or blanks, then an unsigned decimal number of 32 bits that ends the tail or a
+// blank. 0 when the switch is absent or no such number follows it (0 names no window).
+uint32_t windowNumberAfter(const char *tail, const char *name);
 
 // Looks for every switch in a tail that may be empty but is never null.
 void parseCommandSwitches(const char *tail, CommandSwitches *out);

@@ -13,10 +13,13 @@ add_executable(win_unit_tests
     tests/win/leak_test.cpp
     tests/win/instance_test.cpp
     tests/win/messages_test.cpp
+    tests/win/preview_test.cpp
     tests/win/saver_window_test.cpp
     tests/win/system_settings_test.cpp
+    tests/e2e/stb_image_write_impl.cpp
     ${LUMIVEX_RESOURCE_SCRIPT}
 )
+target_include_directories(win_unit_tests SYSTEM PRIVATE ${LUMIVEX_STB_INCLUDE_DIR})
 target_link_libraries(win_unit_tests PRIVATE win_test_support lumivex_win)
 target_include_directories(win_unit_tests PRIVATE ${ART_DIR} ${CMAKE_SOURCE_DIR}/resources)
 target_compile_options(win_unit_tests PRIVATE ${LUMIVEX_WARNINGS})
@@ -34,6 +37,7 @@ add_executable(e2e_tests
     tests/e2e/install_fault_test.cpp
     tests/e2e/install_test.cpp
     tests/e2e/password_test.cpp
+    tests/e2e/preview_test.cpp
     tests/e2e/protection_test.cpp
     tests/e2e/saver_test.cpp
     tests/e2e/stb_image_write_impl.cpp
@@ -68,6 +72,7 @@ set(E2E_GROUPS
     "e2e_install|InstallRun.*:Win31InstallRun.*|"
     "e2e_code_page_932|CodePage932InstallRun.*|LC_ALL=ja_JP.UTF-8"
     "e2e_saver|SaverRun.*|"
+    "e2e_preview|DisplaySettingsPreview.*|"
     "e2e_player_faults|PlayerFault.*|"
     "e2e_protection|ProtectedShow.*|"
     "e2e_install_faults|InstallFault.*|"

@@ -130,8 +130,9 @@ TEST_F(EngineRun, TheDecisionTableChoosesTheModeByNameAndSwitches) {
     checkDecisions({
         {"installer file, no switches", "FISH.exe", true, "", INSTALL, "install"},
         {"installer file, quiet", "FISH.exe", true, "/q", INSTALL, "install"},
-        {".scr name runs the saver", "FISH.scr", true, "", SAVER, "saver"},
-        {".SCR in upper case runs the saver", "FISH.SCR", true, "", SAVER, "saver"},
+        {".scr name with nothing after it: its settings", "FISH.scr", true, "", SETTINGS, "settings"},
+        {".scr name with /s runs the saver", "FISH.scr", true, "/s", SAVER, "saver"},
+        {".SCR in upper case with an argument runs the saver", "FISH.SCR", true, "x", SAVER, "saver"},
         {"/s on an installer name", "FISH.exe", true, "/s", SAVER, "saver"},
         {"/c wins over the .scr name", "FISH.SCR", true, "/c 1234", SETTINGS, "settings"},
         {"/c wins over /s", "FISH.exe", true, "/s /c", SETTINGS, "settings"},
@@ -304,7 +305,7 @@ TEST_F(EngineRun, Win31ClassThroughThePerProgramWindowsVersion) {
         DeleteFileA(dir_.file("trace.txt").c_str());
         const std::string path = place("W31CLASS.scr", true, engine);
         auto tracing = traced();
-        EXPECT_EQ(SAVER, run(path, "")) << engine;
+        EXPECT_EQ(SAVER, run(path, "/s")) << engine;
         EXPECT_EQ("0", readProfileText("Lumivex", "Password Value", "system.ini"))
             << engine << ": only the win31 class reads, and so writes back, the password value";
         if (engine == testEngine()) {
@@ -316,7 +317,8 @@ TEST_F(EngineRun, Win31ClassThroughThePerProgramWindowsVersion) {
 TEST_F(EngineRun, TheShippedEngineFollowsTheSameTable) {
     ASSERT_TRUE(pathExists(shippedEngine())) << "--shipped-engine=PATH";
     checkDecisions({
-        {"saver", "FISH.scr", true, "", SAVER, ""},
+        {"saver", "FISH.scr", true, "/s", SAVER, ""},
+        {"Configure: nothing after the name", "FISH.scr", true, "", SETTINGS, ""},
         {"settings", "FISH.scr", true, "/c", SETTINGS, ""},
         {"installer", "FISH.exe", true, "", INSTALL, ""},
         {"preview", "FISH.scr", true, "/p 1", 0, ""},

@@ -155,4 +155,39 @@ TEST(SaverArea, TheVirtualScreenWhereThereIsOneElseTheDesktop) {
     for (const Row &row : rows) EXPECT_EQ(text(row.expected), text(saverArea(row.virtualScreen, desktop))) << row.label;
 }
 
+// The preview's picture in the display settings' 152 x 112 monitor and other areas.
+TEST(PreviewLayout, APictureIsReducedToFitWithItsAspectAndCentred) {
+    struct Row {
+        const char *label;
+        int32_t width, height;
+        Rect area, expected;
+    };
+    const Rect monitor = {0, 0, 152, 112};
+    const Row rows[] = {
+        {"the engine's banner: the width decides", 400, 119, monitor, {0, 33, 152, 78}},
+        {"a tall picture: the height decides", 100, 400, monitor, {62, 0, 90, 112}},
+        {"the monitor's own shape fills it", 304, 224, monitor, {0, 0, 152, 112}},
+        {"a smaller picture keeps its size", 40, 30, monitor, {56, 41, 96, 71}},
+        {"exactly the area's width", 152, 20, monitor, {0, 46, 152, 66}},
+        {"one pixel too wide", 153, 112, monitor, {0, 0, 152, 111}},
+        {"a thin line keeps one pixel", 4000, 1, monitor, {0, 55, 152, 56}},
+        {"an area away from the origin", 400, 119, {10, 20, 162, 132}, {10, 53, 162, 98}},
+        {"sizes whose products pass 32 bits",
+         2000000000,
+         1000000000,
+         {0, 0, 100000, 100000},
+         {0, 25000, 100000, 75000}},
+        {"a height at full width past 2^31", 1, 2147483647, {0, 0, 100, 100}, {49, 0, 50, 100}},
+        {"an empty picture", 0, 10, monitor, {0, 0, 0, 0}},
+        {"a negative size", -5, 10, monitor, {0, 0, 0, 0}},
+        {"an empty area", 400, 119, {5, 5, 5, 50}, {5, 5, 5, 5}},
+    };
+    for (const Row &row : rows) {
+        EXPECT_EQ(text(row.expected), text(fitPicture(row.width, row.height, row.area))) << row.label;
+    }
+    EXPECT_EQ(text({9, 7, 143, 105}), text(previewBox(monitor))) << "a sixteenth less on every side";
+    EXPECT_EQ(text({9, 36, 143, 75}), text(fitPicture(400, 119, previewBox(monitor))))
+        << "the banner as the preview draws it first: room to move both ways";
+}
+
 }  // namespace

@@ -1,4 +1,4 @@
-#include "startup/mode.h"
+#include "entry/mode.h"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +13,7 @@ const char *modeName(EngineMode mode) {
         case EngineMode::Finish: return "finish";
         case EngineMode::Refused: return "refused";
         case EngineMode::Preview: return "preview";
+        case EngineMode::NoPreview: return "no preview";
         case EngineMode::NoPayload: return "no payload";
         case EngineMode::Settings: return "settings";
         case EngineMode::Saver: return "saver";
@@ -22,61 +23,73 @@ const char *modeName(EngineMode mode) {
 }
 
 // Every row of the decision table, with the switches as a command-line tail.
-TEST(ChooseMode, TheDecisionTableChoosesByTailNameAdmissionAndPayload) {
+TEST(ChooseMode, TheDecisionTableChoosesByTailNameAdmissionWindowAndPayload) {
     struct Row {
         const char *label;
         const char *tail;
         const char *path;
         bool admitted;
+        bool window;  // the number after "/p" names a window
         FileResult trailer;
         const char *expected;
     };
     const FileResult OK = FileResult::Ok, NONE = FileResult::ShortWrite;
     const Row rows[] = {
-        {"installer file, no switches", "", "C:\\D\\FISH.exe", true, OK, "install"},
-        {"installer file, quiet", "/q", "C:\\D\\FISH.exe", true, OK, "install"},
-        {".scr name runs the saver", "", "C:\\W\\FISH.scr", true, OK, "saver"},
-        {".SCR in upper case runs the saver", "", "C:\\W\\FISH.SCR", true, OK, "saver"},
-        {".Scr in mixed case", "", "C:\\W\\FISH.Scr", true, OK, "saver"},
-        {"a name that only holds .scr", "", "C:\\W\\FISH.scr.exe", true, OK, "install"},
-        {"a name shorter than .scr", "", "scr", true, OK, "install"},
-        {"/s on an installer name", "/s", "C:\\D\\FISH.exe", true, OK, "saver"},
-        {"/c wins over the .scr name", "/c 1234", "C:\\W\\FISH.SCR", true, OK, "settings"},
-        {"/c wins over /s", "/s /c", "C:\\D\\FISH.exe", true, OK, "settings"},
-        {"/a opens the settings", "/a", "C:\\D\\FISH.exe", true, OK, "settings"},
-        {"/p with a window number", "/p 1234", "C:\\W\\FISH.SCR", true, OK, "preview"},
-        {"/p wins over /c and /s", "/s /c /p", "C:\\D\\FISH.exe", true, OK, "preview"},
-        {"/r finishes an install", "/r /c", "C:\\W\\Inst9753.exe", false, NONE, "finish"},
-        {"/r wins over everything", "/r /p /s", "C:\\W\\FISH.scr", true, OK, "finish"},
-        {"/r inside a path", "C:/r/x.exe", "C:\\D\\FISH.exe", true, OK, "finish"},
-        {"a second process", "/s", "C:\\W\\FISH.scr", false, OK, "refused"},
-        {"a second process with /p", "/p 1", "C:\\W\\FISH.scr", false, OK, "refused"},
-        {"/z path with /s in it", "/zC:/saver/tank.exe", "C:\\D\\FISH.exe", true, OK, "saver"},
-        {"upper-case switches are no switches", "/S /C /P", "C:\\D\\FISH.exe", true, OK, "install"},
-        {"no trailer, installer name", "", "C:\\D\\FISH.exe", true, NONE, "no payload"},
-        {"no trailer, saver name", "", "C:\\W\\FISH.scr", true, NONE, "no payload"},
-        {"no trailer, /c", "/c", "C:\\D\\FISH.exe", true, NONE, "no payload"},
-        {"trailer sizes past the signed range", "/s", "C:\\W\\FISH.scr", true, FileResult::SeekFailed, "no payload"},
-        {"no trailer, /p still previews", "/p 1", "C:\\W\\FISH.scr", true, NONE, "preview"},
+        {"installer file, no switches", "", "C:\\D\\FISH.exe", true, false, OK, "install"},
+        {"installer file, quiet", "/q", "C:\\D\\FISH.exe", true, false, OK, "install"},
+        {".scr name with an empty tail: Configure", "", "C:\\W\\FISH.scr", true, false, OK, "settings"},
+        {".SCR in upper case, blanks only", " \t ", "C:\\W\\FISH.SCR", true, false, OK, "settings"},
+        {".scr name with /s runs the saver", "/s", "C:\\W\\FISH.scr", true, false, OK, "saver"},
+        {".Scr in mixed case with /s", "/s", "C:\\W\\FISH.Scr", true, false, OK, "saver"},
+        {".scr name with a tail that holds no switch", "x", "C:\\W\\FISH.scr", true, false, OK, "saver"},
+        {"a name that only holds .scr", "", "C:\\W\\FISH.scr.exe", true, false, OK, "install"},
+        {"a name shorter than .scr", "", "scr", true, false, OK, "install"},
+        {"/s on an installer name", "/s", "C:\\D\\FISH.exe", true, false, OK, "saver"},
+        {"/c wins over the .scr name", "/c 1234", "C:\\W\\FISH.SCR", true, false, OK, "settings"},
+        {"/c wins over /s", "/s /c", "C:\\D\\FISH.exe", true, false, OK, "settings"},
+        {"/a opens the settings", "/a", "C:\\D\\FISH.exe", true, false, OK, "settings"},
+        {"/p with a window", "/p 1234", "C:\\W\\FISH.SCR", true, true, OK, "preview"},
+        {"/p with a number that names no window", "/p 1234", "C:\\W\\FISH.SCR", true, false, OK, "no preview"},
+        {"/p wins over /c and /s", "/s /c /p 5", "C:\\D\\FISH.exe", true, true, OK, "preview"},
+        {"/p is never refused: it takes no place", "/p 1", "C:\\W\\FISH.scr", false, true, OK, "preview"},
+        {"/p without a trailer draws nothing", "/p 1", "C:\\W\\FISH.scr", false, true, NONE, "no preview"},
+        {"/r finishes an install", "/r /c", "C:\\W\\Inst9753.exe", false, false, NONE, "finish"},
+        {"/r wins over everything", "/r /p 1 /s", "C:\\W\\FISH.scr", true, true, OK, "finish"},
+        {"/r inside a path", "C:/r/x.exe", "C:\\D\\FISH.exe", true, false, OK, "finish"},
+        {"a second process", "/s", "C:\\W\\FISH.scr", false, false, OK, "refused"},
+        {"a second process with an empty tail", "", "C:\\W\\FISH.scr", false, false, OK, "refused"},
+        {"/z path with /s in it", "/zC:/saver/tank.exe", "C:\\D\\FISH.exe", true, false, OK, "saver"},
+        {"upper-case switches are no switches", "/S /C /P", "C:\\D\\FISH.exe", true, false, OK, "install"},
+        {"no trailer, installer name", "", "C:\\D\\FISH.exe", true, false, NONE, "no payload"},
+        {"no trailer, saver name", "", "C:\\W\\FISH.scr", true, false, NONE, "no payload"},
+        {"no trailer, /c", "/c", "C:\\D\\FISH.exe", true, false, NONE, "no payload"},
+        {"trailer sizes past the signed range", "/s", "C:\\W\\FISH.scr", true, false, FileResult::SeekFailed,
+         "no payload"},
     };
     for (const Row &row : rows) {
         ModeFacts facts = {};
         parseCommandSwitches(row.tail, &facts.switches);
         facts.admitted = row.admitted;
+        facts.previewWindow = row.window;
         facts.enginePath = row.path;
         facts.trailer = row.trailer;
         EXPECT_STREQ(row.expected, modeName(chooseMode(facts))) << row.label;
     }
 }
 
-TEST(ChooseMode, OnlyTheFinishingProcessStaysOutOfTheInstanceCount) {
-    CommandSwitches switches;
-    for (const char *tail : {"", "/s", "/c", "/p 1", "/a", "/q"}) {
-        parseCommandSwitches(tail, &switches);
-        EXPECT_TRUE(joinsInstanceCount(switches)) << tail;
+TEST(ChooseMode, TheFinishingProcessAndThePreviewStayOutOfTheInstanceCount) {
+    const struct {
+        const char *tail;
+        bool joins;
+    } rows[] = {
+        {"", true},   {"/s", true},    {"/c:12", true}, {"/a 12", true},
+        {"/q", true}, {"/p 1", false}, {"/p", false},   {"/r \"a\"b\"c\"d", false},
+    };
+    for (const auto &row : rows) {
+        CommandSwitches switches;
+        parseCommandSwitches(row.tail, &switches);
+        EXPECT_EQ(row.joins, joinsInstanceCount(switches)) << row.tail;
     }
-    parseCommandSwitches("/r \"a\"b\"c\"d", &switches);
-    EXPECT_FALSE(joinsInstanceCount(switches));
 }
 
 TEST(RunResults, EachEndingHasItsExitCode) {

@@ -91,6 +91,58 @@ TEST(Switches, ForwardSlashPathAfterZAlsoSelectsModes) {
     EXPECT_STREQ("C:/savers/cool/player.exe", s.playerFile);
 }
 
+// The display settings name a window after "/p" (the monitor), "/c" and "/a" (the owner) as an
+// unsigned decimal number, after a blank ("/p 1234") or a colon ("/c:1234").
+TEST(Switches, WindowNumbersFollowTheirSwitchAfterABlankOrAColon) {
+    struct Row {
+        const char *label;
+        const char *tail;
+        uint32_t preview, owner;
+    };
+    const Row rows[] = {
+        {"preview after a blank", "/p 1234", 1234, 0},
+        {"preview after a colon", "/p:1234", 1234, 0},
+        {"several blanks and a tab", "/p \t 77", 77, 0},
+        {"settings after a colon", "/c:5678", 0, 5678},
+        {"settings after a blank", "/c 5678", 0, 5678},
+        {"password change names the owner", "/a 42", 0, 42},
+        {"/c before /a", "/a 1 /c 2", 0, 2},
+        {"the largest 32-bit number", "/p 4294967295", 4294967295u, 0},
+        {"one past 32 bits names nothing", "/p 4294967296", 0, 0},
+        {"eleven digits name nothing", "/p 12345678901", 0, 0},
+        {"leading zeros", "/p 0042", 42, 0},
+        {"zero names no window", "/p 0", 0, 0},
+        {"bare /p", "/p", 0, 0},
+        {"blanks and nothing", "/p   ", 0, 0},
+        {"a colon and a blank", "/p: 12", 0, 0},
+        {"digits run into letters", "/p 12ab", 0, 0},
+        {"a sign is no digit", "/p -12", 0, 0},
+        {"a number glued to the switch", "/p12", 0, 0},
+        {"followed by another switch", "/p 12 /s", 12, 0},
+        {"the first /p decides", "/pX /p 9", 0, 0},
+        {"upper case is no switch", "/P 12 /C:3", 0, 0},
+    };
+    for (const Row &row : rows) {
+        CommandSwitches s;
+        parseCommandSwitches(row.tail, &s);
+        EXPECT_EQ(row.preview, s.previewParent) << row.label;
+        EXPECT_EQ(row.owner, s.settingsOwner) << row.label;
+    }
+}
+
+// Explorer's Configure starts a saver file with nothing after its name.
+TEST(Switches, AnEmptyTailIsOneOfNothingButBlanks) {
+    const struct {
+        const char *tail;
+        bool empty;
+    } rows[] = {{"", true}, {" \t ", true}, {"x", false}, {" /s", false}, {"/c", false}};
+    for (const auto &row : rows) {
+        CommandSwitches s;
+        parseCommandSwitches(row.tail, &s);
+        EXPECT_EQ(row.empty, s.emptyTail) << "\"" << row.tail << "\"";
+    }
+}
+
 TEST(Switches, ATenThousandCharacterTailIsSearchedWholeAndNeverCut) {
     std::string tail(10000, 'x');
     tail.replace(9990, 2, "/p");

@@ -7,8 +7,10 @@
 #include <functional>
 #include <string>
 
+#include "images/drawing_win.h"
 #include "resources/resource_ids.h"
 #include "saver/password_win.h"
+#include "saver/preview_run_win.h"
 #include "saver_session.h"
 #include "settings_session.h"
 #include "support.h"
@@ -109,6 +111,30 @@ TEST(NoLeaks, PlayerRestartsAfterRefusedPasswords) {
         EXPECT_TRUE(pumpUntil([&] { return player.playerProcessId != refused; }, 5000)) << "no restart";
     });
     WaitForSingleObject(session.run.player.process, 20000);
+}
+
+// The preview paints its monitor every few seconds for as long as the display settings stay open.
+TEST(NoLeaks, PreviewPaintings) {
+    Engine engine;
+    engine.instance = GetModuleHandleA(nullptr);
+    OwnedImages images;
+    loadImageSet(engine.instance, &images.imageSet(), BITMAP_SPLASH1, BITMAP_SPLASH2, BITMAP_CORNER);
+    PreviewRun run(engine, images);
+    const Rect monitor = {0, 0, 152, 112};
+    ASSERT_TRUE(run.preparePicture(monitor));
+    HDC screen = GetDC(nullptr);
+    HDC canvas = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, 152, 112);
+    HGDIOBJ previous = SelectObject(canvas, bitmap);
+    expectNoLeak("a painting of the preview at a new place", 50, [&] {
+        placeAtRandom(monitor, &run.place);
+        drawPreview(canvas, RECT{0, 0, 152, 112}, RECT{run.place.left, run.place.top, run.place.right, run.place.bottom},
+                    run.picture->bitmap, images.imageSet().palette);
+    });
+    SelectObject(canvas, previous);
+    DeleteObject(bitmap);
+    DeleteDC(canvas);
+    ReleaseDC(nullptr, screen);
 }
 
 }  // namespace

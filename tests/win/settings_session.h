@@ -16,7 +16,7 @@ struct SettingsSession {
         engine.platform = PlatformClass{true, false, false};
         if (pictures) loadImageSet(engine.instance, &images.imageSet(), BITMAP_SPLASH1, BITMAP_SPLASH2, BITMAP_CORNER);
         run.addMenuHeight = menuHeight;
-        run.createWindows();
+        run.createWindows(nullptr);
         main = run.mainWindow.handle;
         dialog = run.settingsDialog;
     }

@@ -1,4 +1,4 @@
-#include "startup/mode.h"
+#include "entry/mode.h"
 
 #include <cstring>
 
@@ -18,15 +18,19 @@ bool endsWithScr(const char *path) {
 
 }  // namespace
 
-bool joinsInstanceCount(const CommandSwitches &switches) { return !switches.finish; }
+bool joinsInstanceCount(const CommandSwitches &switches) { return !switches.finish && !switches.preview; }
 
 EngineMode chooseMode(const ModeFacts &facts) {
     const CommandSwitches &switches = facts.switches;
     if (switches.finish) return EngineMode::Finish;
+    if (switches.preview) {
+        return facts.previewWindow && facts.trailer == FileResult::Ok ? EngineMode::Preview : EngineMode::NoPreview;
+    }
     if (!facts.admitted) return EngineMode::Refused;
-    if (switches.preview) return EngineMode::Preview;
     if (facts.trailer != FileResult::Ok) return EngineMode::NoPayload;
     if (switches.settings || switches.changePassword) return EngineMode::Settings;
-    if (switches.saver || endsWithScr(facts.enginePath)) return EngineMode::Saver;
+    const bool saverFile = endsWithScr(facts.enginePath);
+    if (saverFile && switches.emptyTail) return EngineMode::Settings;
+    if (switches.saver || saverFile) return EngineMode::Saver;
     return EngineMode::Install;
 }

@@ -1,14 +1,15 @@
 // The engine's entry: the facts of the run, the mode they choose, the mode, and the way out.
 #include <windows.h>
 
+#include "entry/mode.h"
 #include "images/image_set_win.h"
 #include "install/install_win.h"
 #include "payload/trailer.h"
 #include "resources/resource_ids.h"
+#include "saver/preview_run_win.h"
 #include "saver/saver_run_win.h"
 #include "settings/settings_window_win.h"
 #include "startup/engine_win.h"
-#include "startup/mode.h"
 #include "startup/paths.h"
 #include "startup/run_result.h"
 #include "startup/single_instance_win.h"
@@ -61,21 +62,43 @@ RunResult replaceSplashPictures(const Engine &engine, const PayloadTrailer &trai
     return RunResult::Done;
 }
 
-// The settings and saver modes, with the pictures they show: the engine's own, or the splash
-// bitmaps of its file.
+// The window a number of the command line names, or null when it names none.
+HWND windowNamed(uint32_t number) {
+    HWND window = reinterpret_cast<HWND>(static_cast<uintptr_t>(number));
+    return number != 0 && IsWindow(window) ? window : nullptr;
+}
+
+// The pictures a mode shows: the engine's own, or the splash bitmaps of its file.
+RunResult loadPictures(Engine &engine, const PayloadTrailer &trailer, OwnedImages *images) {
+    loadImageSet(engine.instance, &images->imageSet(), BITMAP_SPLASH1, BITMAP_SPLASH2, BITMAP_CORNER);
+    const RunResult read = replaceSplashPictures(engine, trailer, &images->imageSet());
+    testStamp("pictures loaded");
+    return read;
+}
+
+// The settings and saver modes, with their pictures.
 RunResult runWithPictures(Engine &engine, EngineMode mode, const ModeFacts &facts, const PayloadTrailer &trailer,
                           int show) {
     OwnedImages images;
-    loadImageSet(engine.instance, &images.imageSet(), BITMAP_SPLASH1, BITMAP_SPLASH2, BITMAP_CORNER);
-    const RunResult read = replaceSplashPictures(engine, trailer, &images.imageSet());
-    testStamp("pictures loaded");
+    const RunResult read = loadPictures(engine, trailer, &images);
     if (read != RunResult::Done) return read;
     if (mode == EngineMode::Settings) {
         SettingsRun settings(engine, images);
-        return settings.run(show, facts.switches.changePassword);
+        return settings.run(show, facts.switches.changePassword, windowNamed(facts.switches.settingsOwner));
     }
     SaverRun saver(engine, images);
     return saver.run(trailer);
+}
+
+// The preview in the display settings' monitor. It ends with 0 whatever happens: the dialog reads
+// nothing of it, and a picture it cannot read only leaves the monitor as it was.
+RunResult runPreview(Engine &engine, const ModeFacts &facts, const PayloadTrailer &trailer) {
+    testTrace("mode=preview");
+    OwnedImages images;
+    if (loadPictures(engine, trailer, &images) != RunResult::Done) return RunResult::Done;
+    PreviewRun preview(engine, images);
+    preview.run(windowNamed(facts.switches.previewParent));
+    return RunResult::Done;
 }
 
 // The modes that need the engine file's payload.
@@ -103,19 +126,24 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR tail, int show) {
     parseCommandSwitches(tail, &facts.switches);
     facts.enginePath = engine.path;
     facts.trailer = FileResult::OpenFailed;
-    const bool counted = joinsInstanceCount(facts.switches);
-    facts.admitted = counted && enterSingleInstance(engine);
+    facts.admitted = joinsInstanceCount(facts.switches) && enterSingleInstance(engine);
     testStamp("admitted");
+    // A preview takes no place in the count, reads no password setting and changes nothing; it
+    // only needs its class (which image its file holds) and its file's pictures.
+    const bool previewing = facts.switches.preview && !facts.switches.finish;
     PayloadTrailer trailer = {};
-    if (facts.admitted) {
+    if (facts.admitted || previewing) {
         engine.version = platformVersion();
         engine.platform = classifyVersion(engine.version);
         testTrace("class=%s", className(engine.platform));
-        engine.passwordProtected = readPasswordProtection(engine.platform, &engine.storedPasswordValue);
+        if (facts.admitted) {
+            engine.passwordProtected = readPasswordProtection(engine.platform, &engine.storedPasswordValue);
+        }
         GetModuleFileNameA(instance, engine.path, PATH_CAPACITY);
         engine.path[PATH_CAPACITY - 1] = '\0';
         testStamp("settings read");
         facts.trailer = readPayloadTrailer(engine.path, &trailer);
+        facts.previewWindow = previewing && windowNamed(facts.switches.previewParent) != nullptr;
         testStamp("trailer read");
     }
 
@@ -129,13 +157,19 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR tail, int show) {
             testTrace("refused");
             break;
         case EngineMode::Preview:
+            result = runPreview(engine, facts, trailer);
+            break;
+        case EngineMode::NoPreview:
             break;
         default:
             result = runWithPayload(engine, mode, facts, trailer, show);
             break;
     }
     if (facts.admitted) testHoldInstance();
-    if (counted) leaveSingleInstance(engine);
+    // Every run but the finishing process deletes a leftover finishing copy beside its file (a
+    // refused one, whose path is empty, in its current directory), and gives back its place in
+    // the count if it took one.
+    if (!facts.switches.finish) leaveSingleInstance(engine);
     setCursorVisible(engine, true);
     return result == RunResult::ElevatedCopy ? engine.relayedExitCode : exitCodeOf(result);
 }
