@@ -10,7 +10,10 @@
 // 4. CPU time over 10 s of a show, unprotected and protected: the engine against the waiting
 //    launcher;
 // 5. a quiet install against a plain copy of the installer file's bytes into the Windows directory;
-// and the test engine's time stamps of its start-up steps (medians).
+// 6. the preview in a stand-in of the display settings' 152 x 112 monitor (a window of this
+//    program): start to the preview's window shown, against the launcher's start to the player's
+//    start, and CPU time over 10 s of a running preview;
+// and the test engine's time stamps of its start-up steps (medians), for "/s" and for "/p".
 #include <windows.h>
 
 #include <algorithm>
@@ -130,6 +133,17 @@ double timeFromPlayerEnd(const Show &show, const std::string &program, const std
     return delay;
 }
 
+// CPU milliseconds (user and kernel) that a process has used so far.
+double processCpuMs(HANDLE process) {
+    FILETIME created, exited, kernel, user;
+    if (!GetProcessTimes(process, &created, &exited, &kernel, &user)) return -1;
+    const auto ms = [](const FILETIME &t) {
+        return static_cast<double>((static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime) /
+               10000.0;
+    };
+    return ms(kernel) + ms(user);
+}
+
 // CPU milliseconds (user and kernel) of a program over 10 s of a show that does not end; *shown
 // tells whether a visible saver window (a protected show's) was there.
 double cpuOverTenSeconds(const Show &show, const std::string &program, const std::string &args, bool *shown = nullptr) {
@@ -137,15 +151,7 @@ double cpuOverTenSeconds(const Show &show, const std::string &program, const std
     PROCESS_INFORMATION info;
     if (!startProcess(program, args, &info)) return -1;
     HANDLE player = show.waitForPlayer(info.hProcess);
-    const auto cpuMs = [&] {
-        FILETIME created, exited, kernel, user;
-        GetProcessTimes(info.hProcess, &created, &exited, &kernel, &user);
-        const auto ms = [](const FILETIME &t) {
-            return static_cast<double>((static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime) /
-                   10000.0;
-        };
-        return ms(kernel) + ms(user);
-    };
+    const auto cpuMs = [&] { return processCpuMs(info.hProcess); };
     const double before = cpuMs();
     WaitForSingleObject(info.hProcess, 10000);
     if (shown != nullptr) {
@@ -164,8 +170,78 @@ double cpuOverTenSeconds(const Show &show, const std::string &program, const std
     return used;
 }
 
-// The start-up steps of the test engine, each the median microseconds from the process's creation.
-void printStartSteps(const Show &show, const std::string &testEngine, int runs) {
+// The display settings' monitor: a window of this program with a 152 x 112 child, in which a
+// preview draws. This thread pumps its messages whenever it waits for the preview.
+class Monitor {
+public:
+    Monitor() {
+        dialog_ = CreateWindowExA(0, "STATIC", "Display Properties", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 400,
+                                  300, nullptr, nullptr, nullptr, nullptr);
+        child_ = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 120, 40, 152, 112, dialog_, nullptr, nullptr,
+                                 nullptr);
+    }
+    ~Monitor() { DestroyWindow(dialog_); }
+    Monitor(const Monitor &) = delete;
+    Monitor &operator=(const Monitor &) = delete;
+    std::string args() const { return "/p " + std::to_string(reinterpret_cast<uintptr_t>(child_)); }
+    bool previewShown() const { return IsWindowVisible(FindWindowExA(child_, nullptr, "Lumivex", nullptr)) != FALSE; }
+
+private:
+    HWND dialog_, child_;
+};
+
+// Handles this thread's messages for the given time as they come, asleep in between, or until the
+// process ends. (pumpUntil polls every 5 ms, and Wine then counts CPU time to the preview, whose
+// Linux process shows none.)
+void pumpFor(HANDLE process, DWORD ms) {
+    const double start = nowMs();
+    for (double now = start; now - start < ms; now = nowMs()) {
+        const DWORD left = static_cast<DWORD>(ms - (now - start));
+        if (MsgWaitForMultipleObjects(1, &process, FALSE, left, QS_ALLINPUT) == WAIT_OBJECT_0) return;
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+    }
+}
+
+// Ends a preview as some versions of the dialog do, by ending its process, and waits (pumping)
+// until it has gone.
+void endPreview(PROCESS_INFORMATION &info) {
+    TerminateProcess(info.hProcess, 0);
+    pumpUntil([&] { return WaitForSingleObject(info.hProcess, 0) == WAIT_OBJECT_0; }, 20000);
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+}
+
+// Milliseconds from the start of a preview to its window shown in the monitor; -1 if it never is.
+double timeToPreviewShown(const Show &show, const Monitor &monitor) {
+    PROCESS_INFORMATION info;
+    const double start = nowMs();
+    if (!startProcess(show.saver(), monitor.args(), &info)) return -1;
+    const bool shown = pumpUntil([&] { return monitor.previewShown(); }, 20000);
+    const double took = nowMs() - start;
+    endPreview(info);
+    return shown ? took : -1;
+}
+
+// CPU milliseconds of a preview over 10 s once its window is shown.
+double previewCpuOverTenSeconds(const Show &show, const Monitor &monitor) {
+    PROCESS_INFORMATION info;
+    if (!startProcess(show.saver(), monitor.args(), &info)) return -1;
+    double used = -1;
+    if (pumpUntil([&] { return monitor.previewShown(); }, 20000)) {
+        pumpFor(info.hProcess, 1000);  // the first picture drawn
+        const double before = processCpuMs(info.hProcess);
+        pumpFor(info.hProcess, 10000);
+        used = processCpuMs(info.hProcess) - before;
+    }
+    endPreview(info);
+    return used;
+}
+
+// The start-up steps of the test engine, each the median milliseconds from the process's creation:
+// of a show ("/s", which ends with its player), or of a preview in the monitor (ended once it has
+// drawn).
+void printStartSteps(const Show &show, const std::string &testEngine, int runs, const Monitor *preview) {
     TempDirectory dir;
     const std::string saver = dir.file("STEPS.scr");
     const std::string player = dir.file("STEPS.exe");
@@ -185,8 +261,17 @@ void printStartSteps(const Show &show, const std::string &testEngine, int runs) 
     std::vector<std::string> order;
     for (int run = 0; run < runs; ++run) {
         DeleteFileA(trace.c_str());
-        const ProcessResult result = runProcess(saver, "/s", 20000);
-        (void)result;
+        if (preview == nullptr) {
+            runProcess(saver, "/s", 20000);
+        } else {
+            PROCESS_INFORMATION info;
+            if (!startProcess(saver, preview->args(), &info)) continue;
+            pumpUntil([&] {
+                const auto lines = linesOf(trace);
+                return !lines.empty() && lines.back().rfind("stamp preview drawn ", 0) == 0;
+            }, 20000);
+            endPreview(info);
+        }
         for (const std::string &line : linesOf(trace)) {
             if (line.rfind("stamp ", 0) != 0) continue;
             const size_t last = line.rfind(' ');
@@ -195,7 +280,8 @@ void printStartSteps(const Show &show, const std::string &testEngine, int runs) 
             steps[step].push_back(std::stod(line.substr(last + 1)) / 1000.0);
         }
     }
-    std::printf("\nThe test engine's start-up steps, ms from its process's creation (median of %d):\n\n", runs);
+    std::printf("\nThe test engine's start-up steps (%s), ms from its process's creation (median of %d):\n\n",
+                preview == nullptr ? "/s" : "/p", runs);
     std::printf("| step | median ms |\n|---|---:|\n");
     for (const std::string &step : order) std::printf("| %s | %.1f |\n", step.c_str(), median(steps[step]));
 }
@@ -280,6 +366,20 @@ int main(int argc, char **argv) {
         printRow("quiet install, ms (floor: a copy)", installs.size(), median(installs), worst(installs),
                  median(copies));
     }
-    printStartSteps(show, toWindowsPath(testOption("test-engine")), runs);
+    const Monitor monitor;
+    {
+        ScopedEnvironment quick("LUMIVEX_PLAYER_EXIT_AFTER", "300");
+        std::vector<double> previews, viaLauncher;
+        for (int i = 0; i < runs; ++i) {
+            previews.push_back(timeToPreviewShown(show, monitor));
+            viaLauncher.push_back(timeToPlayerStart(show, launchOnly, quotedPlayer));
+        }
+        printRow("preview start to its window shown, ms", previews.size(), median(previews), worst(previews),
+                 median(viaLauncher));
+        const double previewCpu = previewCpuOverTenSeconds(show, monitor);
+        printRow("CPU over 10 s of a preview, ms", 1, previewCpu, previewCpu, 0);
+    }
+    printStartSteps(show, toWindowsPath(testOption("test-engine")), runs, nullptr);
+    printStartSteps(show, toWindowsPath(testOption("test-engine")), runs, &monitor);
     return 0;
 }
