@@ -35,6 +35,7 @@ RunResult PreviewRun::run(HWND monitor) {
     if (!GetClientRect(monitor, &client)) return RunResult::Done;
     const Rect area = {0, 0, client.right - client.left, client.bottom - client.top};
     if (!preparePicture(area)) return RunResult::Done;
+    testStamp("preview picture ready");
     // The window tells the monitor nothing of its creation or end: a parent notification would be
     // sent to the display settings' thread and wait for it.
     if (createEngineWindow(engine.instance, &window, WS_EX_NOPARENTNOTIFY, WS_CHILD | WS_VISIBLE, 0, 0, area.right,
@@ -42,6 +43,7 @@ RunResult PreviewRun::run(HWND monitor) {
         return RunResult::Done;
     }
     testTrace("preview window");
+    testStamp("preview window made");
     postTimerStart(window.handle, TIMER_SPLASH, SPLASH_PERIOD);
     for (;;) {
         MSG message;
