@@ -92,12 +92,12 @@ RunResult runWithPictures(Engine &engine, EngineMode mode, const ModeFacts &fact
 
 // The preview in the display settings' monitor. It ends with 0 whatever happens: the dialog reads
 // nothing of it, and a picture it cannot read only leaves the monitor as it was.
-RunResult runPreview(Engine &engine, const ModeFacts &facts, const PayloadTrailer &trailer) {
+RunResult runPreview(Engine &engine, HWND monitor, const PayloadTrailer &trailer) {
     testTrace("mode=preview");
     OwnedImages images;
     if (loadPictures(engine, trailer, &images) != RunResult::Done) return RunResult::Done;
     PreviewRun preview(engine, images);
-    preview.run(windowNamed(facts.switches.previewParent));
+    preview.run(monitor);
     return RunResult::Done;
 }
 
@@ -131,6 +131,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR tail, int show) {
     // A preview takes no place in the count, reads no password setting and changes nothing; it
     // only needs its class (which image its file holds) and its file's pictures.
     const bool previewing = facts.switches.preview && !facts.switches.finish;
+    HWND monitor = nullptr;
     PayloadTrailer trailer = {};
     if (facts.admitted || previewing) {
         engine.version = platformVersion();
@@ -143,7 +144,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR tail, int show) {
         engine.path[PATH_CAPACITY - 1] = '\0';
         testStamp("settings read");
         facts.trailer = readPayloadTrailer(engine.path, &trailer);
-        facts.previewWindow = previewing && windowNamed(facts.switches.previewParent) != nullptr;
+        if (previewing) monitor = windowNamed(facts.switches.previewParent);
+        facts.previewWindow = monitor != nullptr;
         testStamp("trailer read");
     }
 
@@ -157,7 +159,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR tail, int show) {
             testTrace("refused");
             break;
         case EngineMode::Preview:
-            result = runPreview(engine, facts, trailer);
+            result = runPreview(engine, monitor, trailer);
             break;
         case EngineMode::NoPreview:
             break;

@@ -1,7 +1,7 @@
 // The shipped engine as the display settings start it: "/p HWND" draws in the little monitor, the
 // Preview button's "/s" plays meanwhile, "/c:HWND" opens settings that the dialog owns, and a
 // saver file started with nothing after its name (Explorer's Configure) shows its settings. The
-// dialog is a stand-in of the test's own: a top-level window with a 152 x 112 monitor in it.
+// dialog is a stand-in of the test's own (StandInDisplaySettings).
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -19,30 +19,6 @@ constexpr DWORD RUN_TIMEOUT_MS = 30000;
 constexpr DWORD PREVIEW_END_MS = 1000;
 
 std::string shippedEngine() { return toWindowsPath(testOption("shipped-engine")); }
-std::string number(HWND window) { return std::to_string(reinterpret_cast<uintptr_t>(window)); }
-
-// The display settings' dialog as far as a saver sees it.
-struct StandInDisplaySettings {
-    StandInDisplaySettings() {
-        dialog = CreateWindowExA(0, "STATIC", "Display Properties", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 400,
-                                 300, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-        monitor = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 120, 40, 152, 112, dialog, nullptr,
-                                  GetModuleHandleA(nullptr), nullptr);
-    }
-    ~StandInDisplaySettings() {
-        if (dialog != nullptr && IsWindow(dialog)) DestroyWindow(dialog);
-    }
-    StandInDisplaySettings(const StandInDisplaySettings &) = delete;
-    StandInDisplaySettings &operator=(const StandInDisplaySettings &) = delete;
-    // The preview's window: a child of the monitor of the class "Lumivex", or null.
-    HWND preview() const {
-        return monitor != nullptr && IsWindow(monitor) ? FindWindowExA(monitor, nullptr, "Lumivex", nullptr) : nullptr;
-    }
-
-    HWND dialog = nullptr;
-    HWND monitor = nullptr;
-};
-
 bool ended(const PROCESS_INFORMATION &process) { return WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0; }
 
 class DisplaySettingsPreview : public ::testing::Test {
@@ -76,7 +52,7 @@ protected:
     // Starts the preview in the monitor and waits until its window is shown (it can be found while
     // it is still being made, before it is visible).
     const PROCESS_INFORMATION &startPreview() {
-        const PROCESS_INFORMATION &preview = start("/p " + number(settings_.monitor));
+        const PROCESS_INFORMATION &preview = start(settings_.previewArgs());
         EXPECT_TRUE(pumpUntil([&] { return IsWindowVisible(settings_.preview()) || ended(preview); }, RUN_TIMEOUT_MS));
         return preview;
     }
@@ -168,13 +144,12 @@ TEST_F(DisplaySettingsPreview, WithoutAWindowToDrawInThePreviewEndsAtOnce) {
         std::string args;
     } rows[] = {{"bare /p", "/p"},
                 {"/p 0", "/p 0"},
-                {"a stale number", "/p " + number(gone)},
+                {"a stale number", "/p " + windowNumber(gone)},
                 {"a number that is no number", "/p 12ab"}};
     for (const auto &row : rows) {
         const PROCESS_INFORMATION &preview = start(row.args);
         EXPECT_TRUE(pumpUntil([&] { return ended(preview); }, RUN_TIMEOUT_MS)) << row.label << ": still runs";
         EXPECT_EQ(0u, exitCode(preview)) << row.label;
-        EXPECT_EQ(nullptr, settings_.preview()) << row.label;
     }
 }
 
@@ -185,8 +160,8 @@ TEST_F(DisplaySettingsPreview, TheSettingsWindowBelongsToTheDialogThatOpenedIt) 
         const char *label;
         std::string args;
         HWND owner;
-    } rows[] = {{"/c:HWND", "/c:" + number(settings_.dialog), settings_.dialog},
-                {"/c HWND", "/c " + number(settings_.dialog), settings_.dialog},
+    } rows[] = {{"/c:HWND", "/c:" + windowNumber(settings_.dialog), settings_.dialog},
+                {"/c HWND", "/c " + windowNumber(settings_.dialog), settings_.dialog},
                 {"/c 0", "/c 0", nullptr}};
     for (const auto &row : rows) {
         const PROCESS_INFORMATION &settings = start(row.args);

@@ -468,3 +468,22 @@ int countPixels(const Screenshot &shot, int top, int bottom, bool (*test)(COLORR
     }
     return count;
 }
+
+StandInDisplaySettings::StandInDisplaySettings() {
+    dialog = CreateWindowExA(0, "STATIC", "Display Properties", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 400, 300,
+                             nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    monitor = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 120, 40, 152, 112, dialog, nullptr,
+                              GetModuleHandleA(nullptr), nullptr);
+}
+
+StandInDisplaySettings::~StandInDisplaySettings() {
+    if (dialog != nullptr && IsWindow(dialog)) DestroyWindow(dialog);
+}
+
+std::string StandInDisplaySettings::previewArgs() const { return "/p " + windowNumber(monitor); }
+
+HWND StandInDisplaySettings::preview() const {
+    return monitor != nullptr && IsWindow(monitor) ? FindWindowExA(monitor, nullptr, "Lumivex", nullptr) : nullptr;
+}
+
+std::string windowNumber(HWND window) { return std::to_string(reinterpret_cast<uintptr_t>(window)); }

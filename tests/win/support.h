@@ -186,3 +186,22 @@ AnsweredRun runAnswering(const std::string &program, const std::string &args, DW
 // Waits until no process runs from a file of this name (for example a finishing process that
 // an installer started); false when one still runs after timeoutMs.
 bool waitForProcessesNamed(const char *exeName, DWORD timeoutMs);
+
+// The display settings' dialog as far as a saver sees it: a top-level window of this thread with
+// the 152 x 112 monitor in it, in which "/p HWND" draws. Whoever waits for a preview pumps this
+// thread's messages meanwhile.
+struct StandInDisplaySettings {
+    StandInDisplaySettings();
+    ~StandInDisplaySettings();
+    StandInDisplaySettings(const StandInDisplaySettings &) = delete;
+    StandInDisplaySettings &operator=(const StandInDisplaySettings &) = delete;
+    // The command line tail that starts a preview in the monitor: "/p " and its number.
+    std::string previewArgs() const;
+    // The preview's window, a child of the monitor of the class "Lumivex", or null.
+    HWND preview() const;
+
+    HWND dialog = nullptr;
+    HWND monitor = nullptr;
+};
+// A window's handle as the display settings write it on a command line: unsigned decimal.
+std::string windowNumber(HWND window);

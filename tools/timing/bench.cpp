@@ -170,26 +170,6 @@ double cpuOverTenSeconds(const Show &show, const std::string &program, const std
     return used;
 }
 
-// The display settings' monitor: a window of this program with a 152 x 112 child, in which a
-// preview draws. This thread pumps its messages whenever it waits for the preview.
-class Monitor {
-public:
-    Monitor() {
-        dialog_ = CreateWindowExA(0, "STATIC", "Display Properties", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 400,
-                                  300, nullptr, nullptr, nullptr, nullptr);
-        child_ = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 120, 40, 152, 112, dialog_, nullptr, nullptr,
-                                 nullptr);
-    }
-    ~Monitor() { DestroyWindow(dialog_); }
-    Monitor(const Monitor &) = delete;
-    Monitor &operator=(const Monitor &) = delete;
-    std::string args() const { return "/p " + std::to_string(reinterpret_cast<uintptr_t>(child_)); }
-    bool previewShown() const { return IsWindowVisible(FindWindowExA(child_, nullptr, "Lumivex", nullptr)) != FALSE; }
-
-private:
-    HWND dialog_, child_;
-};
-
 // Handles this thread's messages for the given time as they come, asleep in between, or until the
 // process ends. (pumpUntil polls every 5 ms, and Wine then counts CPU time to the preview, whose
 // Linux process shows none.)
@@ -213,22 +193,22 @@ void endPreview(PROCESS_INFORMATION &info) {
 }
 
 // Milliseconds from the start of a preview to its window shown in the monitor; -1 if it never is.
-double timeToPreviewShown(const Show &show, const Monitor &monitor) {
+double timeToPreviewShown(const Show &show, const StandInDisplaySettings &monitor) {
     PROCESS_INFORMATION info;
     const double start = nowMs();
-    if (!startProcess(show.saver(), monitor.args(), &info)) return -1;
-    const bool shown = pumpUntil([&] { return monitor.previewShown(); }, 20000);
+    if (!startProcess(show.saver(), monitor.previewArgs(), &info)) return -1;
+    const bool shown = pumpUntil([&] { return IsWindowVisible(monitor.preview()); }, 20000);
     const double took = nowMs() - start;
     endPreview(info);
     return shown ? took : -1;
 }
 
 // CPU milliseconds of a preview over 10 s once its window is shown.
-double previewCpuOverTenSeconds(const Show &show, const Monitor &monitor) {
+double previewCpuOverTenSeconds(const Show &show, const StandInDisplaySettings &monitor) {
     PROCESS_INFORMATION info;
-    if (!startProcess(show.saver(), monitor.args(), &info)) return -1;
+    if (!startProcess(show.saver(), monitor.previewArgs(), &info)) return -1;
     double used = -1;
-    if (pumpUntil([&] { return monitor.previewShown(); }, 20000)) {
+    if (pumpUntil([&] { return IsWindowVisible(monitor.preview()); }, 20000)) {
         pumpFor(info.hProcess, 1000);  // the first picture drawn
         const double before = processCpuMs(info.hProcess);
         pumpFor(info.hProcess, 10000);
@@ -241,17 +221,10 @@ double previewCpuOverTenSeconds(const Show &show, const Monitor &monitor) {
 // The start-up steps of the test engine, each the median milliseconds from the process's creation:
 // of a show ("/s", which ends with its player), or of a preview in the monitor (ended once it has
 // drawn).
-void printStartSteps(const Show &show, const std::string &testEngine, int runs, const Monitor *preview) {
+void printStartSteps(const Show &show, const std::string &testEngine, int runs, const StandInDisplaySettings *preview) {
+    const Show stepping(testEngine, show.player(), "STEPS");
+    const std::string &saver = stepping.saver();
     TempDirectory dir;
-    const std::string saver = dir.file("STEPS.scr");
-    const std::string player = dir.file("STEPS.exe");
-    CopyFileA(testEngine.c_str(), saver.c_str(), FALSE);
-    CopyFileA(show.player().c_str(), player.c_str(), FALSE);
-    PayloadTrailer trailer = {};
-    trailer.imageASize = trailer.imageBSize = static_cast<uint32_t>(readBytes(saver).size());
-    trailer.playerSize = static_cast<uint32_t>(readBytes(player).size());
-    trailer.flags = TRAILER_FLAG_WIN32;
-    writePayloadTrailer(saver.c_str(), &trailer);
     const std::string trace = dir.file("trace.txt");
     ScopedEnvironment traced("LUMIVEX_TEST_TRACE", trace);
     ScopedEnvironment stamps("LUMIVEX_TEST_STAMPS", "1");
@@ -265,11 +238,13 @@ void printStartSteps(const Show &show, const std::string &testEngine, int runs, 
             runProcess(saver, "/s", 20000);
         } else {
             PROCESS_INFORMATION info;
-            if (!startProcess(saver, preview->args(), &info)) continue;
-            pumpUntil([&] {
-                const auto lines = linesOf(trace);
-                return !lines.empty() && lines.back().rfind("stamp preview drawn ", 0) == 0;
-            }, 20000);
+            if (!startProcess(saver, preview->previewArgs(), &info)) continue;
+            pumpUntil(
+                [&] {
+                    const auto lines = linesOf(trace);
+                    return !lines.empty() && lines.back().rfind("stamp preview drawn ", 0) == 0;
+                },
+                20000);
             endPreview(info);
         }
         for (const std::string &line : linesOf(trace)) {
@@ -366,7 +341,7 @@ int main(int argc, char **argv) {
         printRow("quiet install, ms (floor: a copy)", installs.size(), median(installs), worst(installs),
                  median(copies));
     }
-    const Monitor monitor;
+    const StandInDisplaySettings monitor;
     {
         ScopedEnvironment quick("LUMIVEX_PLAYER_EXIT_AFTER", "300");
         std::vector<double> previews, viaLauncher;
