@@ -143,7 +143,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR tail, int show) {
         GetModuleFileNameA(instance, engine.path, PATH_CAPACITY);
         engine.path[PATH_CAPACITY - 1] = '\0';
         testStamp("settings read");
-        facts.trailer = readPayloadTrailer(engine.path, &trailer);
+        PayloadPlace place = {};
+        facts.trailer = readPayloadTrailer(engine.path, &trailer, &place);
+        engine.payloadEnd = place.end;
         if (previewing) monitor = windowNamed(facts.switches.previewParent);
         facts.previewWindow = monitor != nullptr;
         testStamp("trailer read");

@@ -8,6 +8,7 @@
 #include "install/elevation.h"
 #include "payload/description_tag.h"
 #include "payload/file_copy.h"
+#include "payload/signature.h"
 #include "resources/resource_ids.h"
 #include "startup/messages_win.h"
 #include "startup/paths.h"
@@ -43,10 +44,9 @@ RunResult planFromSystem(const Engine &engine, const PayloadTrailer &trailer, co
     if (windowsDirectory(windows) != PathResult::Ok) return RunResult::PathTooLong;
     char description[TAG_TEXT_CAPACITY] = {};
     const bool tagged = readDescriptionTag(engine.path, DESCRIPTION_TAG, description) == FileResult::Ok;
-    uint32_t fileSize = 0;
-    getFileSize(engine.path, &fileSize);
-    const InstallFacts facts = {engine.platform, windows,  engine.path, tagged ? description : nullptr,
-                                trailer,         fileSize, playerFile,  startsWithPath};
+    // A signed installer file's parts end where its certificate table starts.
+    const InstallFacts facts = {engine.platform, windows,          engine.path, tagged ? description : nullptr,
+                                trailer,         engine.payloadEnd, playerFile,  startsWithPath};
     return planInstall(facts, plan);
 }
 
@@ -65,10 +65,13 @@ RunResult confirmTargets(HINSTANCE instance, const InstallPlan &plan, bool quiet
     return confirmOverwrite(instance, paths.finalSaver, paths.finalPlayer);
 }
 
-// The engine image of the class, then both splash bitmaps in one piece.
+// The engine image of the class, then both splash bitmaps in one piece. The saver carries no
+// signature: image A is the signed installer's own header, and image B may come from a signed
+// engine, so the copy's security entry and checksum are cleared.
 RunResult writeEngineImage(const Engine &engine, const PayloadTrailer &trailer, const InstallPlan &plan) {
     const char *target = plan.paths.temporarySaver;
     FileResult result = copyFileSlice(engine.path, target, plan.imageFrom, plan.imageTo);
+    if (result == FileResult::Ok) result = clearSignatureEntry(target);
     if (result == FileResult::Ok && (trailer.splash1Size != 0 || trailer.splash2Size != 0)) {
         result = appendFileSlice(engine.path, target, plan.splashFrom, plan.splashTo);
     }

@@ -34,6 +34,9 @@ bool writeSystemFile(SystemFile *file, const void *buffer, int32_t count);
 // position unchanged); one past the end is allowed, as on a disk file.
 bool seekSystemFile(SystemFile *file, int32_t offset, SeekOrigin origin);
 
+// The open file's size in bytes; false when the system cannot tell (or it passes 2^31 - 1).
+bool sizeOfSystemFile(SystemFile *file, uint32_t *size);
+
 // Whether the path names an existing file or directory and, for a file, its size (low 32 bits).
 bool querySystemFile(const char *path, uint32_t *size);
 

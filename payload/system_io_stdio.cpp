@@ -4,6 +4,7 @@
 
 #include <sys/stat.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <ctime>
 
@@ -37,6 +38,17 @@ bool writeSystemFile(SystemFile *file, const void *buffer, int32_t count) {
 
 bool seekSystemFile(SystemFile *file, int32_t offset, SeekOrigin origin) {
     return std::fseek(file->stream, static_cast<long>(offset), origin == SeekOrigin::Start ? SEEK_SET : SEEK_END) == 0;
+}
+
+bool sizeOfSystemFile(SystemFile *file, uint32_t *size) {
+    *size = 0;
+    const long at = std::ftell(file->stream);
+    if (at < 0 || std::fseek(file->stream, 0, SEEK_END) != 0) return false;
+    const long end = std::ftell(file->stream);
+    const bool back = std::fseek(file->stream, at, SEEK_SET) == 0;
+    if (end < 0 || end > INT32_MAX || !back) return false;
+    *size = static_cast<uint32_t>(end);
+    return true;
 }
 
 bool querySystemFile(const char *path, uint32_t *size) {

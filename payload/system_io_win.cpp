@@ -75,6 +75,12 @@ bool seekSystemFile(SystemFile *file, int32_t offset, SeekOrigin origin) {
            INVALID_SET_FILE_POINTER;
 }
 
+bool sizeOfSystemFile(SystemFile *file, uint32_t *size) {
+    const DWORD bytes = GetFileSize(handleOf(file), nullptr);
+    *size = bytes == INVALID_FILE_SIZE || bytes > 0x7FFFFFFFu ? 0 : bytes;
+    return *size == bytes;
+}
+
 bool querySystemFile(const char *path, uint32_t *size) {
     *size = 0;
     const DWORD attributes = GetFileAttributesA(path);

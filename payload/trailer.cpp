@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "payload/signature.h"
+
 namespace {
 
 constexpr int WORD_COUNT = TRAILER_SIZE / 4;
@@ -27,22 +29,58 @@ void decodeTrailer(const unsigned char bytes[TRAILER_SIZE], PayloadTrailer *reco
 
 }  // namespace
 
-FileResult accessPayloadTrailerIn(SystemFile *file, PayloadTrailer *readInto, PayloadTrailer *writeFrom) {
+FileResult locatePayload(SystemFile *file, PayloadPlace *place) {
+    uint32_t size = 0;
+    if (!sizeOfSystemFile(file, &size)) return FileResult::SeekFailed;
+    *place = PayloadPlace{size, 0, 0};
+    PeSignatureFields pe;
+    if (!readPeSignature(file, &pe) || !certificateEndsFile(pe, size)) return FileResult::Ok;
+    // The trailer and up to 7 bytes of alignment, read at once; the first zero run behind a magic
+    // word, shortest first, is taken.
+    constexpr int32_t ALIGNMENT = 7;
+    unsigned char before[TRAILER_SIZE + ALIGNMENT];
+    const uint32_t table = pe.certificateOffset;
+    if (table < sizeof before) return FileResult::Ok;
+    if (!seekSystemFile(file, static_cast<int32_t>(table - sizeof before), SeekOrigin::Start) ||
+        readSystemFile(file, before, static_cast<int32_t>(sizeof before)) != static_cast<int32_t>(sizeof before)) {
+        return FileResult::Ok;
+    }
+    for (int32_t padding = 0; padding <= ALIGNMENT; ++padding) {
+        const int32_t end = static_cast<int32_t>(sizeof before) - padding;
+        if (padding > 0 && before[end] != 0) return FileResult::Ok;
+        if (decodeWord(before + end - TRAILER_SIZE) == TRAILER_MAGIC) {
+            *place = PayloadPlace{table - static_cast<uint32_t>(padding), table, pe.certificateSize};
+            return FileResult::Ok;
+        }
+    }
+    return FileResult::Ok;
+}
+
+FileResult accessPayloadTrailerIn(SystemFile *file, PayloadTrailer *readInto, PayloadTrailer *writeFrom,
+                                  PayloadPlace *placeOut) {
     unsigned char scratch[TRAILER_SIZE] = {};
-    if (!seekSystemFile(file, -TRAILER_SIZE, SeekOrigin::End)) return FileResult::SeekFailed;
+    PayloadPlace place;
+    const FileResult located = locatePayload(file, &place);
+    if (located != FileResult::Ok) return located;
+    if (place.end < static_cast<uint32_t>(TRAILER_SIZE)) return FileResult::SeekFailed;
+    int32_t trailerAt = static_cast<int32_t>(place.end - TRAILER_SIZE);
+    if (!seekSystemFile(file, trailerAt, SeekOrigin::Start)) return FileResult::SeekFailed;
     if (readSystemFile(file, scratch, 4) != 4) return FileResult::ShortRead;
 
     if (decodeWord(scratch) != TRAILER_MAGIC) {
-        // No trailer yet: append an empty slot. A file opened to read fails here with -4,
-        // which is how a reader learns that the file has no trailer.
+        // No trailer yet (and so no signature that counts): append an empty slot. A file opened
+        // to read fails here with -4, which is how a reader learns that the file has no trailer.
         PayloadTrailer slot = {};
         slot.magic = TRAILER_MAGIC;
         encodeTrailer(slot, scratch);
         if (!seekSystemFile(file, 0, SeekOrigin::End)) return FileResult::SeekFailed;
         if (!writeSystemFile(file, scratch, TRAILER_SIZE)) return FileResult::ShortWrite;
+        trailerAt = static_cast<int32_t>(place.end);
+        place.end += TRAILER_SIZE;
     }
+    if (placeOut != nullptr) *placeOut = place;
 
-    if (!seekSystemFile(file, -TRAILER_SIZE, SeekOrigin::End)) return FileResult::SeekFailed;
+    if (!seekSystemFile(file, trailerAt, SeekOrigin::Start)) return FileResult::SeekFailed;
     if (writeFrom != nullptr) {
         writeFrom->magic = TRAILER_MAGIC;
         encodeTrailer(*writeFrom, scratch);
@@ -54,16 +92,17 @@ FileResult accessPayloadTrailerIn(SystemFile *file, PayloadTrailer *readInto, Pa
     return FileResult::Ok;
 }
 
-FileResult accessPayloadTrailer(const char *path, PayloadTrailer *readInto, PayloadTrailer *writeFrom) {
+FileResult accessPayloadTrailer(const char *path, PayloadTrailer *readInto, PayloadTrailer *writeFrom,
+                                PayloadPlace *place) {
     SystemFile *file = openSystemFile(path, writeFrom != nullptr ? FileMode::Update : FileMode::Read);
     if (file == nullptr) return FileResult::OpenFailed;
-    FileResult result = accessPayloadTrailerIn(file, readInto, writeFrom);
+    FileResult result = accessPayloadTrailerIn(file, readInto, writeFrom, place);
     if (!closeSystemFile(&file) && result == FileResult::Ok && writeFrom != nullptr) result = FileResult::ShortWrite;
     return result;
 }
 
-FileResult readPayloadTrailer(const char *path, PayloadTrailer *out) {
-    return accessPayloadTrailer(path, out, nullptr);
+FileResult readPayloadTrailer(const char *path, PayloadTrailer *out, PayloadPlace *place) {
+    return accessPayloadTrailer(path, out, nullptr, place);
 }
 
 FileResult writePayloadTrailer(const char *path, PayloadTrailer *record) {

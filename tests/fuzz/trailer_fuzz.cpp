@@ -69,27 +69,72 @@ void checkPlan(FuzzedDataProvider &input, const PayloadTrailer &t, uint32_t file
     }
 }
 
+// Half of the inputs become PE files with a security entry: random, or naming a certificate table
+// appended behind zero bytes of random length, as a signing tool appends one.
+std::string withSecurityEntry(FuzzedDataProvider &input, std::string file) {
+    if (!input.ConsumeBool()) return file;
+    const bool wide = input.ConsumeBool();
+    const size_t pe = 0x40;
+    const size_t count = pe + 24 + (wide ? 108 : 92);
+    const size_t entry = count + 4 + 32;
+    if (file.size() < entry + 8) file.resize(entry + 8);
+    file[0] = 'M';
+    file[1] = 'Z';
+    file[0x3C] = static_cast<char>(pe);
+    file.replace(pe, 4, std::string("PE\0\0", 4));
+    file[pe + 20] = static_cast<char>(wide ? 240 : 224);
+    file[pe + 24] = 0x0B;
+    file[pe + 25] = static_cast<char>(wide ? 2 : 1);
+    file[count] = static_cast<char>(input.ConsumeIntegralInRange(3, 16));
+    uint32_t offset = input.ConsumeIntegral<uint32_t>();
+    uint32_t size = input.ConsumeIntegral<uint32_t>();
+    if (input.ConsumeBool()) {
+        file.append(input.ConsumeIntegralInRange<size_t>(0, 9), '\0');
+        offset = static_cast<uint32_t>(file.size());
+        size = input.ConsumeIntegralInRange<uint32_t>(0, 64);
+        file.append(size, '\x30');
+    }
+    for (int i = 0; i < 4; ++i) {
+        file[entry + static_cast<size_t>(i)] = static_cast<char>(offset >> (8 * i));
+        file[entry + 4 + static_cast<size_t>(i)] = static_cast<char>(size >> (8 * i));
+    }
+    return file;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     FuzzedDataProvider input(data, size);
-    const std::string file = input.ConsumeBytesAsString(input.ConsumeIntegralInRange<size_t>(0, 4096));
+    const std::string file =
+        withSecurityEntry(input, input.ConsumeBytesAsString(input.ConsumeIntegralInRange<size_t>(0, 4096)));
     MemoryFile stream(file, "rb");
     if (stream.get() == nullptr) return 0;
     PayloadTrailer t = {};
-    const FileResult read = accessPayloadTrailerIn(stream.get(), &t, nullptr);
+    PayloadPlace place = {};
+    const FileResult read = accessPayloadTrailerIn(stream.get(), &t, nullptr, &place);
     PROMISE(stream.bytes() == file);  // reading never changes the file
-    const bool hasTrailer = file.size() >= 44 && std::memcmp(file.data() + file.size() - 44, "FpoW", 4) == 0;
+    // A signature counts only as a table that ends the file, aligned to 8, behind a trailer and at
+    // most 7 zero bytes; the trailer is otherwise the file's last 44 bytes.
+    if (read == FileResult::Ok && place.certificateSize != 0) {
+        PROMISE(uint64_t{place.certificateOffset} + place.certificateSize == file.size());
+        PROMISE(place.certificateOffset % 8 == 0 && place.certificateSize >= 8);
+        PROMISE(place.end <= place.certificateOffset && place.certificateOffset - place.end <= 7);
+        for (size_t i = place.end; i < place.certificateOffset; ++i) PROMISE(file[i] == '\0');
+    } else if (read == FileResult::Ok) {
+        PROMISE(place.end == file.size() && place.certificateOffset == 0);
+    }
+    const size_t end = read == FileResult::Ok ? place.end : file.size();
+    const bool hasTrailer = end >= 44 && std::memcmp(file.data() + end - 44, "FpoW", 4) == 0;
     if (file.size() < 44) PROMISE(read == FileResult::SeekFailed);
     PROMISE((read == FileResult::Ok) == hasTrailer);
     if (!hasTrailer) return 0;
-    const size_t at = file.size() - 44;
+    const size_t at = end - 44;
     const uint32_t words[11] = {t.magic,       t.reserved1,   t.imageASize, t.reserved2, t.imageBSize, t.reserved3,
                                 t.splash1Size, t.splash2Size, t.playerSize, t.flags,     t.reserved4};
     for (int i = 0; i < 11; ++i) PROMISE(words[i] == wordAt(file, at + 4 * static_cast<size_t>(i)));
-    checkOffsets(t, static_cast<uint32_t>(file.size()));
+    checkOffsets(t, static_cast<uint32_t>(end));
     checkOffsets(t, input.ConsumeIntegral<uint32_t>());
-    checkPlan(input, t, static_cast<uint32_t>(file.size()));
+    checkPlan(input, t, static_cast<uint32_t>(end));
 
     // Written back over itself, the trailer reads the same and the file keeps its size.
     MemoryFile writable(file, "rb+");

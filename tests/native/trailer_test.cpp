@@ -1,5 +1,7 @@
 #include "payload/trailer.h"
 
+#include "payload/signature.h"
+
 #include <cstring>
 
 #include "temp_dir.h"
@@ -133,6 +135,127 @@ TEST_F(TrailerTest, FailuresReturnTheirCodesAndLeaveTheFileAlone) {
         } else {
             EXPECT_EQ(pattern(row.size), readFile(file)) << row.label << ": the file must be unchanged";
         }
+    }
+}
+
+// A file as a signing tool leaves an engine file: a PE header at 0x80, a body, the trailer,
+// zero bytes that align the certificate table to 8, and the table; the security entry names the
+// table unless a row says otherwise.
+struct Signing {
+    uint16_t magic = 0x10B;           // PE32; 0x20B is PE32+
+    uint32_t directories = 16;        // data directories the optional header counts
+    uint32_t bodySize = 1000;         // bytes between the header and the trailer (header included)
+    uint32_t tableSize = 1480;        // the certificate table; 0: unsigned, the entry is zero
+    int64_t entryOffset = -1;         // -1: where the table starts
+    int64_t entrySize = -1;           // -1: the table's size
+    uint32_t trailingBytes = 0;       // bytes appended after the table (a copy grown on the way)
+    unsigned char paddingByte = 0;    // the alignment's bytes
+};
+
+void putWord(std::vector<unsigned char> &bytes, size_t at, uint32_t word) {
+    for (int i = 0; i < 4; ++i) bytes[at + static_cast<size_t>(i)] = static_cast<unsigned char>(word >> (8 * i));
+}
+
+std::vector<unsigned char> signedFile(const Signing &how) {
+    std::vector<unsigned char> bytes = TempDirTest::pattern(how.bodySize);
+    bytes[0] = 'M';
+    bytes[1] = 'Z';
+    const size_t pe = 0x80;
+    putWord(bytes, 0x3C, pe);
+    std::fill(bytes.begin() + pe, bytes.begin() + pe + 24 + 240, 0);
+    std::memcpy(bytes.data() + pe, "PE\0\0", 4);
+    const bool wide = how.magic == 0x20B;
+    bytes[pe + 20] = wide ? 240 : 224;  // SizeOfOptionalHeader
+    bytes[pe + 24] = static_cast<unsigned char>(how.magic);
+    bytes[pe + 25] = static_cast<unsigned char>(how.magic >> 8);
+    const size_t count = pe + 24 + (wide ? 108 : 92);
+    putWord(bytes, count, how.directories);
+    putWord(bytes, pe + 24 + 64, 0x1234);  // CheckSum
+    bytes.insert(bytes.end(), EXAMPLE_TRAILER, EXAMPLE_TRAILER + TRAILER_SIZE);
+    if (how.tableSize == 0) return bytes;
+    while (bytes.size() % 8 != 0) bytes.push_back(how.paddingByte);
+    const size_t table = bytes.size();
+    bytes.resize(table + how.tableSize, 0x30);
+    bytes.resize(bytes.size() + how.trailingBytes, 0x31);
+    putWord(bytes, count + 4 + 4 * 8, static_cast<uint32_t>(how.entryOffset < 0 ? table : how.entryOffset));
+    putWord(bytes, count + 4 + 4 * 8 + 4, static_cast<uint32_t>(how.entrySize < 0 ? how.tableSize : how.entrySize));
+    return bytes;
+}
+
+// The trailer of a signed file ends where its certificate table starts, past the alignment; an
+// entry that names no table ending the file counts as none, and the trailer is then looked for
+// at the end, where a signed file has none.
+TEST_F(TrailerTest, ASignedFileKeepsItsTrailerBeforeItsCertificateTable) {
+    struct Row {
+        const char *label;
+        Signing how;
+        FileResult expected;
+        int64_t end;  // the payload's end: -1 the file's size, else bytes before the table's start
+        bool signedFile;
+    };
+    auto with = [](auto change) {
+        Signing how;
+        change(how);
+        return how;
+    };
+    const Row rows[] = {
+        {"unsigned", with([](Signing &h) { h.tableSize = 0; }), FileResult::Ok, -1, false},
+        {"aligned already", with([](Signing &h) { h.bodySize = 1004; }), FileResult::Ok, 0, true},
+        {"4 bytes of alignment", with([](Signing &h) { h.bodySize = 1000; }), FileResult::Ok, 4, true},
+        {"7 bytes of alignment", with([](Signing &h) { h.bodySize = 1005; }), FileResult::Ok, 7, true},
+        {"PE32+ header", with([](Signing &h) { h.magic = 0x20B; }), FileResult::Ok, 4, true},
+        {"alignment that is not zero", with([](Signing &h) { h.paddingByte = 0xCC; }), FileResult::ShortWrite, -1,
+         false},
+        {"entry past the file's end", with([](Signing &h) { h.entrySize = 1488; }), FileResult::ShortWrite, -1, false},
+        {"entry whose sum wraps 32 bits", with([](Signing &h) { h.entrySize = 0xFFFFFFF8; }), FileResult::ShortWrite,
+         -1, false},
+        {"table that does not end the file", with([](Signing &h) { h.trailingBytes = 8; }), FileResult::ShortWrite, -1,
+         false},
+        {"entry into the payload", with([](Signing &h) { h.entryOffset = 512, h.entrySize = 1000 + 4 + 44 + 1480 - 512; }),
+         FileResult::ShortWrite, -1, false},
+        {"entry into the headers", with([](Signing &h) { h.entryOffset = 0x40, h.entrySize = 1000 + 4 + 44 + 1480 - 0x40; }),
+         FileResult::ShortWrite, -1, false},
+        {"table unaligned", with([](Signing &h) { h.bodySize = 1004, h.entryOffset = 1044, h.entrySize = 1484; }),
+         FileResult::ShortWrite, -1, false},
+        {"table shorter than a certificate header", with([](Signing &h) { h.tableSize = 4; }), FileResult::ShortWrite,
+         -1, false},
+        {"no security directory", with([](Signing &h) { h.directories = 4; }), FileResult::ShortWrite, -1, false},
+        {"optional header of another magic", with([](Signing &h) { h.magic = 0x107; }), FileResult::ShortWrite, -1,
+         false},
+    };
+    for (const Row &row : rows) {
+        const auto bytes = signedFile(row.how);
+        const std::string file = writeFile("FISH.exe", bytes);
+        PayloadTrailer t = {};
+        PayloadPlace place = {1, 2, 3};
+        EXPECT_EQ(row.expected, readPayloadTrailer(file.c_str(), &t, &place)) << row.label;
+        EXPECT_EQ(bytes, readFile(file)) << row.label << ": reading must not change the file";
+        if (row.expected != FileResult::Ok) continue;
+        const uint32_t table = static_cast<uint32_t>(bytes.size()) - row.how.tableSize;
+        const uint32_t end = row.end < 0 ? static_cast<uint32_t>(bytes.size()) : table - static_cast<uint32_t>(row.end);
+        EXPECT_EQ(end, place.end) << row.label;
+        EXPECT_EQ(row.signedFile ? table : 0u, place.certificateOffset) << row.label;
+        EXPECT_EQ(row.signedFile ? row.how.tableSize : 0u, place.certificateSize) << row.label;
+        EXPECT_EQ(16556741u, t.playerSize) << row.label;
+    }
+}
+
+// The header fields that an install clears in the saver it writes, found in either form.
+TEST(PeSignatureFields, NameTheChecksumAndTheSecurityEntryOfBothForms) {
+    for (uint16_t magic : {uint16_t{0x10B}, uint16_t{0x20B}}) {
+        Signing how;
+        how.magic = magic;
+        const auto bytes = signedFile(how);
+        PeSignatureFields fields;
+        ASSERT_EQ(0x80u, peHeaderOffset(bytes.data()));
+        ASSERT_TRUE(readPeSignatureFields(bytes.data() + 0x80, PE_HEADER_WINDOW, 0x80, &fields)) << magic;
+        EXPECT_EQ(0x80u + 24 + 64, fields.checksumAt) << magic;
+        EXPECT_EQ(0x80u + 24 + (magic == 0x10B ? 128 : 144), fields.securityEntryAt) << magic;
+        EXPECT_EQ(0x80u + 24 + (magic == 0x10B ? 224 : 240), fields.headersEnd) << magic;
+        EXPECT_EQ(1480u, fields.certificateSize) << magic;
+        EXPECT_FALSE(readPeSignatureFields(bytes.data() + 0x80, 24 + 100, 0x80, &fields)) << magic << ": cut short";
+        EXPECT_FALSE(readPeSignatureFields(bytes.data() + 0x80, PE_HEADER_WINDOW, 0xFFFFFFF0u, &fields))
+            << magic << ": a header offset whose sums would wrap";
     }
 }
 
