@@ -36,6 +36,8 @@ set(LUMIVEX_WIN32_SOURCES
     images/palette_win.cpp
     install/finishing_win.cpp
     install/install_win.cpp
+    install/program_entry_win.cpp
+    install/removal_win.cpp
     payload/system_io_win.cpp
     saver/password_win.cpp
     saver/preview_run_win.cpp

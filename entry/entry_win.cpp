@@ -4,6 +4,7 @@
 #include "entry/mode.h"
 #include "images/image_set_win.h"
 #include "install/install_win.h"
+#include "install/removal_win.h"
 #include "payload/trailer.h"
 #include "resources/resource_ids.h"
 #include "saver/preview_run_win.h"
@@ -14,8 +15,10 @@
 #include "startup/run_result.h"
 #include "startup/single_instance_win.h"
 #include "startup/switches.h"
+#include "startup/messages_win.h"
 #include "startup/system_settings_win.h"
 #include "startup/test_seams_win.h"
+#include "startup/windows_paths_win.h"
 
 namespace {
 
@@ -107,8 +110,14 @@ RunResult runWithPayload(Engine &engine, EngineMode mode, const ModeFacts &facts
     // "/a" opens the password options with protection on for this run.
     if (facts.switches.changePassword) engine.passwordProtected = true;
     testTrace("protected=%d", engine.passwordProtected ? 1 : 0);
+    if (engine.folderNameUnwritable) {
+        showInstallMessage(engine.instance, 0, STRING_FOLDER_NAME);
+        return RunResult::FolderNameUnwritable;
+    }
     if (mode == EngineMode::NoPayload) return fromFileResult(facts.trailer);
-    testTrace("mode=%s", mode == EngineMode::Settings ? "settings" : mode == EngineMode::Saver ? "saver" : "install");
+    testTrace("mode=%s", mode == EngineMode::Settings ? "settings" : mode == EngineMode::Saver ? "saver" : mode == EngineMode::Install ? "install" : "remove");
+    if (mode == EngineMode::Remove) return removeSaver(engine, facts.switches.quiet);
+    if (mode == EngineMode::FinishRemoval) return finishRemoval(engine, engine.commandTail);
     if (mode == EngineMode::Install) {
         return installSaver(engine, trailer, facts.switches.playerFile, facts.switches.quiet);
     }
@@ -133,6 +142,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR tail, int show) {
     const bool previewing = facts.switches.preview && !facts.switches.finish;
     HWND monitor = nullptr;
     PayloadTrailer trailer = {};
+    char playerFile[PATH_CAPACITY];
     if (facts.admitted || previewing) {
         engine.version = platformVersion();
         engine.platform = classifyVersion(engine.version);
@@ -140,8 +150,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR tail, int show) {
         if (facts.admitted) {
             engine.passwordProtected = readPasswordProtection(engine.platform, &engine.storedPasswordValue);
         }
-        GetModuleFileNameA(instance, engine.path, PATH_CAPACITY);
-        engine.path[PATH_CAPACITY - 1] = '\0';
+        PathResult named = ownFilePath(instance, engine.path);
+        if (named == PathResult::Ok) named = widePlayerFile(playerFile, &facts.switches.playerFile);
+        engine.folderNameUnwritable = named == PathResult::NoAnsiForm;
         testStamp("settings read");
         PayloadPlace place = {};
         facts.trailer = readPayloadTrailer(engine.path, &trailer, &place);

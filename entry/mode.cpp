@@ -2,7 +2,23 @@
 
 #include <cstring>
 
+#include "startup/install_names.h"
+
 namespace {
+
+char lowered(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// The file name of the path (after its last separator) equals the name, letter case aside.
+bool fileNamed(const char *path, const char *name) {
+    const char *file = path;
+    for (const char *p = path; *p != '\0'; ++p) {
+        if (*p == '\\' || *p == '/' || *p == ':') file = p + 1;
+    }
+    for (; *file != '\0' && *name != '\0'; ++file, ++name) {
+        if (lowered(*file) != lowered(*name)) return false;
+    }
+    return *file == *name;
+}
 
 bool endsWithScr(const char *path) {
     const size_t length = std::strlen(path);
@@ -10,8 +26,7 @@ bool endsWithScr(const char *path) {
     const char *ending = path + length - 4;
     const char scr[] = ".scr";
     for (int i = 0; i < 4; ++i) {
-        const char c = ending[i] >= 'A' && ending[i] <= 'Z' ? static_cast<char>(ending[i] - 'A' + 'a') : ending[i];
-        if (c != scr[i]) return false;
+        if (lowered(ending[i]) != scr[i]) return false;
     }
     return true;
 }
@@ -27,6 +42,7 @@ EngineMode chooseMode(const ModeFacts &facts) {
         return facts.previewWindow && facts.trailer == FileResult::Ok ? EngineMode::Preview : EngineMode::NoPreview;
     }
     if (!facts.admitted) return EngineMode::Refused;
+    if (switches.remove) return fileNamed(facts.enginePath, REMOVAL_HELPER_FILE) ? EngineMode::FinishRemoval : EngineMode::Remove;
     if (facts.trailer != FileResult::Ok) return EngineMode::NoPayload;
     if (switches.settings || switches.changePassword) return EngineMode::Settings;
     const bool saverFile = endsWithScr(facts.enginePath);

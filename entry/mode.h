@@ -11,6 +11,8 @@ enum class EngineMode {
     Refused,    // a second process of the same engine file: nothing
     Preview,    // "/p" and the number of a window: the saver's picture drawn in that window
     NoPreview,  // "/p" without a window to draw in, or without a payload: nothing
+    Remove,     // "/u" first: remove the installed saver (its removal helper finishes it)
+    FinishRemoval,  // "/u" first in the removal helper, a copy named "Inst9757.exe": the removal
     NoPayload,  // the engine file has no payload trailer: nothing, the reader's code
     Settings,   // "/c" or "/a": the settings window ("/a" opens the password options at once);
                 // also a saver file started with nothing after its name (Explorer's Configure)
@@ -33,6 +35,7 @@ struct ModeFacts {
 };
 
 // The rows in order: "/r"; "/p" (a preview with a window and a payload, else nothing); refused;
-// no trailer; "/c" or "/a", or a ".scr" name (any letter case) with an empty tail; "/s" or
+// "/u" first (the helper's file name decides which removal step; a removal needs no trailer, so
+// that a damaged saver can still be removed); no trailer; "/c" or "/a", or a ".scr" name (any letter case) with an empty tail; "/s" or
 // ".scr"; install.
 EngineMode chooseMode(const ModeFacts &facts);

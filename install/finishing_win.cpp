@@ -7,10 +7,12 @@
 
 #include "install/finishing_command.h"
 #include "install/install_win.h"
+#include "install/program_entry_win.h"
 #include "payload/file_copy.h"
 #include "startup/install_names.h"
 #include "startup/paths.h"
 #include "startup/process_start_win.h"
+#include "startup/windows_paths_win.h"
 
 namespace {
 
@@ -50,6 +52,24 @@ bool registerSaver(const char *finalSaver, Registration registration, const char
     WritePrivateProfileStringA(nullptr, nullptr, nullptr, "system.ini");
     SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, 1, nullptr, SPIF_SENDWININICHANGE);
     return true;
+}
+
+// Puts system.ini [boot] scrnsave.exe back to a value read before (none when it was empty).
+void restoreRegistration(const char *value) {
+    WritePrivateProfileStringA("boot", "scrnsave.exe", value[0] != '\0' ? value : nullptr, "system.ini");
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, "system.ini");
+}
+
+// On the win95 and winNT classes the saver joins the list of programs, so that it can be removed
+// from there. The entry keeps the saver registered before: what system.ini named before this
+// commit, or, when that is this saver already (an install over itself), what its earlier entry
+// kept.
+bool addProgramEntry(const FinishingFields &paths, Registration registration, const char *registeredBefore) {
+    if (registration != Registration::ShortPath) return true;
+    char previous[PATH_CAPACITY];
+    std::strcpy(previous, registeredBefore);
+    if (previous[0] != '\0' && sameFile(previous, paths.finalSaver)) findProgramEntry(paths.finalSaver, previous);
+    return writeProgramEntry(paths.finalSaver, paths.finalPlayer, previous) != nullptr;
 }
 
 void removeFile(const char *path) {
@@ -105,7 +125,11 @@ RunResult commitInstall(const FinishingFields &paths, Registration registration,
         }
         done = move(&steps[i]);
     }
-    done = done && registerSaver(paths.finalSaver, registration, oldSaver);
+    char registeredBefore[PATH_CAPACITY] = {};
+    GetPrivateProfileStringA("boot", "scrnsave.exe", "", registeredBefore, PATH_CAPACITY, "system.ini");
+    const bool registered = done && registerSaver(paths.finalSaver, registration, oldSaver);
+    done = registered && addProgramEntry(paths, registration, registeredBefore);
+    if (registered && !done) restoreRegistration(registeredBefore);
     if (done) {
         removeFile(backupSaver);
         removeFile(backupPlayer);

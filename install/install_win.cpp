@@ -198,9 +198,10 @@ Relaunch runElevatedCopy(Engine &engine) {
     return relaunch;
 }
 
-// Whether the Windows directory takes the installer's files, and what to do when it does not.
-RunResult checkRights(Engine &engine, const InstallPlan &plan) {
-    RightsFacts facts = {engine.version, false, tryFirstWrite(plan.paths.temporarySaver)};
+}  // namespace
+
+RunResult checkWriteRights(Engine &engine, const char *probePath) {
+    RightsFacts facts = {engine.version, false, tryFirstWrite(probePath)};
     if (facts.writeError == SYSTEM_ERROR_ACCESS_DENIED && isNt6OrLater(facts.version)) {
         facts.elevated = processElevated();
     }
@@ -220,6 +221,8 @@ RunResult checkRights(Engine &engine, const InstallPlan &plan) {
     return RunResult::OpenFailed;
 }
 
+namespace {
+
 // Every step up to the files being in place and the saver registered; the first failure ends it.
 // Nothing is written before the plan and the questions; once the temporary files are begun, a
 // failure removes them again, and the earlier saver stays as it was.
@@ -228,7 +231,7 @@ RunResult installFiles(Engine &engine, const PayloadTrailer &trailer, const char
     InstallPlan plan;
     RunResult result = planFromSystem(engine, trailer, playerFile, &plan);
     if (result == RunResult::Done) result = checkSplashPictures(engine, trailer, plan);
-    if (result == RunResult::Done) result = checkRights(engine, plan);
+    if (result == RunResult::Done) result = checkWriteRights(engine, plan.paths.temporarySaver);
     if (result == RunResult::Done) result = confirmTargets(engine.instance, plan, quiet);
     if (result != RunResult::Done) return result;
     result = writeEngineImage(engine, trailer, plan);

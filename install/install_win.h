@@ -16,6 +16,12 @@
 // answers Cancel to replacing files of the installer's own name).
 RunResult installSaver(Engine &engine, const PayloadTrailer &trailer, const char *playerFile, bool quiet);
 
+// Whether the directory of probePath takes the run's writes (the file opened for writing, and
+// removed again when it was not there before), and what to do when it does not: Done, the
+// elevated copy's run (ElevatedCopy; this run has left the instance count), Cancelled when the
+// user declined, NeedsRights, or OpenFailed for a refusal of another kind.
+RunResult checkWriteRights(Engine &engine, const char *probePath);
+
 // Done when neither file exists, else the answer to "Overwrite ... and ...?": Done or Cancelled.
 RunResult confirmOverwrite(HINSTANCE instance, const char *saverPath, const char *playerPath);
 // A question box with OK and Cancel (Cancel the default): Done for OK, Cancelled for anything else.

@@ -18,6 +18,7 @@ struct Engine {
     bool cursorShown = true;             // the cursor state last requested
     char path[PATH_CAPACITY] = {};       // the engine's own full path (empty for a refused run)
     const char *commandTail = "";        // the command line after the program's name
+    bool folderNameUnwritable = false;   // its file or its "/z" player cannot be named in ANSI
     uint32_t payloadEnd = 0;             // where the file's trailer ends: its size unless signed
     uint32_t version = 0;                // the system's version value the class came from
     bool instanceCounted = false;        // the run holds a place in the single-instance count

@@ -8,6 +8,8 @@ constexpr char FINISHING_COPY_NAME[] = "Inst9753";
 constexpr char TEMP_SAVER_NAME[] = "Inst9754";
 constexpr char TEMP_PLAYER_NAME[] = "Inst9755";
 constexpr char BACKUP_NAME[] = "Inst9756";
+// The removal's helper, a copy of the saver in the temporary folder that finishes its removal.
+constexpr char REMOVAL_HELPER_FILE[] = "Inst9757.exe";
 
 #include "startup/paths.h"
 

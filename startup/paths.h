@@ -6,7 +6,13 @@
 constexpr int PATH_CAPACITY = 260;  // every path buffer: at most 259 characters and a NUL
 
 // How a path operation ended; the number is the one a run ends with when it ends the run.
-enum class PathResult : int32_t { Ok = 0, TooLong = -1 };
+enum class PathResult : int32_t {
+    Ok = 0,
+    TooLong = -1,
+    // The path has letters that the system's ANSI code page cannot write, and no short form
+    // without them (a volume that keeps no short names): the ANSI functions cannot open it.
+    NoAnsiForm = -2,
+};
 
 // The four parts of a path: drive ("C:"), directory with its trailing separator, base name,
 // extension with its leading dot.

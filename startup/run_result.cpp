@@ -19,6 +19,8 @@ int exitCodeOf(RunResult result) {
         case RunResult::FinishingNotStarted: return 1;
         case RunResult::NotCommitted: return 2;
         case RunResult::NeedsRights: return -2;
+        case RunResult::NotRemoved: return 3;
+        case RunResult::FolderNameUnwritable: return -2;
         case RunResult::ElevatedCopy: return 0;
     }
     return 0;
@@ -37,5 +39,10 @@ RunResult fromFileResult(FileResult result) {
 }
 
 RunResult fromPathResult(PathResult result) {
-    return result == PathResult::Ok ? RunResult::Done : RunResult::PathTooLong;
+    switch (result) {
+        case PathResult::Ok: return RunResult::Done;
+        case PathResult::TooLong: return RunResult::PathTooLong;
+        case PathResult::NoAnsiForm: return RunResult::FolderNameUnwritable;
+    }
+    return RunResult::PathTooLong;
 }

@@ -25,6 +25,10 @@ enum class RunResult {
                           //    earlier saver stays as it was
     NeedsRights,          // -2: the Windows directory refuses the installer's writes for lack of
                           //    rights that the installer cannot get
+    NotRemoved,           // 3: the saver could not be removed; it stays complete, registered and
+                          //    listed
+    FolderNameUnwritable, // -2: the engine's file or the "/z" player lies in a folder whose name the
+                          //    system's code page cannot write, without a short name
     ElevatedCopy,         // the installer's elevated copy ran the install: its exit code is the
                           //    run's (the entry point takes it from the engine record)
 };

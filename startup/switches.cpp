@@ -39,6 +39,9 @@ void parseCommandSwitches(const char *tail, CommandSwitches *out) {
     out->preview = hasSwitch(tail, "/p");
     out->changePassword = hasSwitch(tail, "/a");
     out->quiet = hasSwitch(tail, "/q");
+    const char *first = tail;
+    while (isBlank(*first)) ++first;
+    out->remove = first[0] == '/' && first[1] == 'u' && (first[2] == '\0' || isBlank(first[2]));
     const char *z = std::strstr(tail, "/z");
     out->playerFile = z != nullptr ? z + 2 : nullptr;
     out->emptyTail = true;
@@ -50,13 +53,22 @@ void parseCommandSwitches(const char *tail, CommandSwitches *out) {
     if (out->settingsOwner == 0) out->settingsOwner = windowNumberAfter(tail, "/a");
 }
 
-const char *commandLineTail(const char *commandLine) {
-    const char *p = commandLine;
+namespace {
+
+template <typename Char>
+const Char *tailOf(const Char *commandLine) {
+    const Char *p = commandLine;
     bool quoted = false;
     // The program name: up to the first blank or control character outside quotes.
-    for (; *p != '\0' && (static_cast<unsigned char>(*p) > ' ' || quoted); ++p) {
+    for (; *p != 0 && (static_cast<uint32_t>(*p) > ' ' || quoted); ++p) {
         if (*p == '"') quoted = !quoted;
     }
-    while (*p != '\0' && static_cast<unsigned char>(*p) <= ' ') ++p;
+    while (*p != 0 && static_cast<uint32_t>(*p) <= ' ') ++p;
     return p;
 }
+
+}  // namespace
+
+const char *commandLineTail(const char *commandLine) { return tailOf(commandLine); }
+
+const char16_t *commandLineTail(const char16_t *commandLine) { return tailOf(commandLine); }

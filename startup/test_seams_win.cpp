@@ -72,6 +72,11 @@ bool testWriteErrorOverride(uint32_t *error) {
     return true;
 }
 
+bool testNoShortNames() {
+    char text[MAX_PATH];
+    return environmentValue("LUMIVEX_TEST_NO_SHORT_NAMES", text) && text[0] == '1';
+}
+
 bool testElevatedOverride(bool *elevated) {
     char text[MAX_PATH];
     if (!environmentValue("LUMIVEX_TEST_ELEVATED", text)) return false;

@@ -16,6 +16,7 @@
 //                                real, as the system would start it: elevated, and with the rights
 //                                (the two variables above are changed for it). Either way a line
 //                                "relaunch FILE PARAMETERS" goes to the trace first
+//   LUMIVEX_TEST_NO_SHORT_NAMES=1  paths are treated as on a volume that keeps no short names
 #pragma once
 
 #include <cstdint>
@@ -30,6 +31,7 @@ bool testWriteErrorOverride(uint32_t *error);
 bool testElevatedOverride(bool *elevated);
 bool testRelaunchOverride(bool *started, uint32_t *error);
 void testPrepareElevatedCopy();
+bool testNoShortNames();
 #else
 inline bool testVersionOverride(uint32_t *) { return false; }
 inline void testTrace(const char *, ...) {}
@@ -40,4 +42,5 @@ inline bool testWriteErrorOverride(uint32_t *) { return false; }
 inline bool testElevatedOverride(bool *) { return false; }
 inline bool testRelaunchOverride(bool *, uint32_t *) { return false; }
 inline void testPrepareElevatedCopy() {}
+inline bool testNoShortNames() { return false; }
 #endif

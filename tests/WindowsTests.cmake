@@ -39,6 +39,7 @@ add_executable(e2e_tests
     tests/e2e/password_test.cpp
     tests/e2e/preview_test.cpp
     tests/e2e/protection_test.cpp
+    tests/e2e/removal_test.cpp
     tests/e2e/saver_test.cpp
     tests/e2e/stb_image_write_impl.cpp
 )
@@ -77,6 +78,7 @@ set(E2E_GROUPS
     "e2e_protection|ProtectedShow.*|"
     "e2e_install_faults|InstallFault.*|"
     "e2e_doctor|Doctor.*|"
+    "e2e_removal|RemovalRun.*|"
     "e2e_small_disk|SmallDiskInstall.*|LUMIVEX_WINDOWS_DISK_SPARE_MB=24")
 set(named_suites "")
 foreach(group IN LISTS E2E_GROUPS)

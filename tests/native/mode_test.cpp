@@ -14,6 +14,8 @@ const char *modeName(EngineMode mode) {
         case EngineMode::Refused: return "refused";
         case EngineMode::Preview: return "preview";
         case EngineMode::NoPreview: return "no preview";
+        case EngineMode::Remove: return "remove";
+        case EngineMode::FinishRemoval: return "finish removal";
         case EngineMode::NoPayload: return "no payload";
         case EngineMode::Settings: return "settings";
         case EngineMode::Saver: return "saver";
@@ -63,6 +65,16 @@ TEST(ChooseMode, TheDecisionTableChoosesByTailNameAdmissionWindowAndPayload) {
         {"no trailer, installer name", "", "C:\\D\\FISH.exe", true, false, NONE, "no payload"},
         {"no trailer, saver name", "", "C:\\W\\FISH.scr", true, false, NONE, "no payload"},
         {"no trailer, /c", "/c", "C:\\D\\FISH.exe", true, false, NONE, "no payload"},
+        {"/u removes the saver", "/u", "C:\\W\\FISH.scr", true, false, OK, "remove"},
+        {"/u quietly, after blanks", "  /u /q", "C:\\W\\FISH.scr", true, false, OK, "remove"},
+        {"/u removes a saver without a trailer", "/u", "C:\\W\\FISH.scr", true, false, NONE, "remove"},
+        {"/u in the removal helper", "/u /w 12 \"C:\\W\\FISH.scr\"", "C:\\T\\inst9757.EXE", true, false, NONE,
+         "finish removal"},
+        {"/u of a second process is refused", "/u", "C:\\W\\FISH.scr", false, false, OK, "refused"},
+        {"/u after another switch is none", "/q /u", "C:\\W\\FISH.scr", true, false, OK, "saver"},
+        {"/u inside a /z path is none", "/zC:/u/x.exe", "C:\\D\\FISH.exe", true, false, OK, "install"},
+        {"/u glued to more letters is none", "/used", "C:\\W\\FISH.scr", true, false, OK, "saver"},
+        {"/u after /r finishes an install", "/r /u", "C:\\W\\Inst9753.exe", false, false, NONE, "finish"},
         {"trailer sizes past the signed range", "/s", "C:\\W\\FISH.scr", true, false, FileResult::SeekFailed,
          "no payload"},
     };
@@ -104,6 +116,7 @@ TEST(RunResults, EachEndingHasItsExitCode) {
         {RunResult::SeekFailed, -5},   {RunResult::NotABitmap, -6},   {RunResult::RunFromTarget, -4},
         {RunResult::BadPayload, -100}, {RunResult::Cancelled, -200},  {RunResult::NeedsWin16, -2999},
         {RunResult::NeedsWin32, -3000}, {RunResult::FinishingNotStarted, 1}, {RunResult::NotCommitted, 2},
+        {RunResult::NotRemoved, 3},    {RunResult::FolderNameUnwritable, -2},
     };
     for (const Row &row : rows) EXPECT_EQ(row.code, exitCodeOf(row.result)) << static_cast<int>(row.result);
     for (FileResult file : {FileResult::Ok, FileResult::NoBuffer, FileResult::OpenFailed, FileResult::ShortRead,
@@ -111,6 +124,7 @@ TEST(RunResults, EachEndingHasItsExitCode) {
         EXPECT_EQ(static_cast<int>(file), exitCodeOf(fromFileResult(file))) << "a file result keeps its number";
     }
     EXPECT_EQ(-1, exitCodeOf(fromPathResult(PathResult::TooLong)));
+    EXPECT_EQ(-2, exitCodeOf(fromPathResult(PathResult::NoAnsiForm)));
 }
 
 }  // namespace

@@ -364,14 +364,8 @@ BOOL CALLBACK findProcessBoxes(HWND window, LPARAM param) {
 
 }  // namespace
 
-AnsweredRun runAnswering(const std::string &program, const std::string &args, DWORD timeoutMs, BoxAnswer answer,
-                         const std::string &directory, const char *closeClass) {
+AnsweredRun answerProcess(PROCESS_INFORMATION &info, DWORD timeoutMs, BoxAnswer answer, const char *closeClass) {
     AnsweredRun run = {};
-    PROCESS_INFORMATION info;
-    if (!startProcess(program, args, &info, directory)) {
-        run.process.lastError = GetLastError();
-        return run;
-    }
     run.process.started = true;
     std::vector<HWND> answered;
     const DWORD start = GetTickCount();
@@ -401,9 +395,37 @@ AnsweredRun runAnswering(const std::string &program, const std::string &args, DW
     }
     if (!run.process.finished) TerminateProcess(info.hProcess, 0xDEAD);
     GetExitCodeProcess(info.hProcess, &run.process.exitCode);
-    CloseHandle(info.hThread);
+    if (info.hThread != nullptr) CloseHandle(info.hThread);
     CloseHandle(info.hProcess);
     return run;
+}
+
+AnsweredRun runAnswering(const std::string &program, const std::string &args, DWORD timeoutMs, BoxAnswer answer,
+                         const std::string &directory, const char *closeClass) {
+    PROCESS_INFORMATION info;
+    if (!startProcess(program, args, &info, directory)) {
+        AnsweredRun run = {};
+        run.process.lastError = GetLastError();
+        return run;
+    }
+    return answerProcess(info, timeoutMs, answer, closeClass);
+}
+
+AnsweredRun answerProcessNamed(const char *exeName, DWORD timeoutMs, BoxAnswer answer) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    PROCESS_INFORMATION info = {};
+    for (BOOL more = Process32First(snapshot, &entry); more && info.hProcess == nullptr;
+         more = Process32Next(snapshot, &entry)) {
+        if (lstrcmpiA(entry.szExeFile, exeName) != 0) continue;
+        info.hProcess = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE, FALSE,
+                                    entry.th32ProcessID);
+        info.dwProcessId = entry.th32ProcessID;
+    }
+    CloseHandle(snapshot);
+    if (info.hProcess == nullptr) return AnsweredRun{};
+    return answerProcess(info, timeoutMs, answer, nullptr);
 }
 
 bool waitForProcessesNamed(const char *exeName, DWORD timeoutMs) {

@@ -183,6 +183,13 @@ AnsweredRun runAnswering(const std::string &program, const std::string &args, DW
                          BoxAnswer answer = answerOk, const std::string &directory = "",
                          const char *closeClass = nullptr);
 
+// The same for a process that is running already: its boxes are answered until it ends (then
+// its handles are closed). answerProcessNamed does it for the first process of a file of this
+// name (process.started false when none runs).
+AnsweredRun answerProcess(PROCESS_INFORMATION &process, DWORD timeoutMs, BoxAnswer answer = answerOk,
+                          const char *closeClass = nullptr);
+AnsweredRun answerProcessNamed(const char *exeName, DWORD timeoutMs, BoxAnswer answer = answerOk);
+
 // Waits until no process runs from a file of this name (for example a finishing process that
 // an installer started); false when one still runs after timeoutMs.
 bool waitForProcessesNamed(const char *exeName, DWORD timeoutMs);

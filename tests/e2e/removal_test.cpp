@@ -1,0 +1,257 @@
+// Removing an installed saver as the list of programs does, under Wine, on the shipped engine:
+// the entry an install writes, its UninstallString run with the question answered, and what the
+// removal leaves of the files, the entry and the system's saver.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "install_fixture.h"
+
+namespace {
+
+const char ENTRY_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+const char HELPER[] = "Inst9757.exe";
+
+// A value of the saver's entry under the root ("" or 0 when it has none).
+std::string entryText(HKEY root, const std::string &saverFile, const char *name) {
+    char value[1024] = {};
+    DWORD size = sizeof value - 1;
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, (ENTRY_KEY + saverFile).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return "";
+    RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE *>(value), &size);
+    RegCloseKey(key);
+    return value;
+}
+
+DWORD entryNumber(HKEY root, const std::string &saverFile, const char *name) {
+    DWORD value = 0;
+    DWORD size = sizeof value;
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, (ENTRY_KEY + saverFile).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return 0;
+    RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE *>(&value), &size);
+    RegCloseKey(key);
+    return value;
+}
+
+bool entryExists(const std::string &saverFile) {
+    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(root, (ENTRY_KEY + saverFile).c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS) {
+            RegCloseKey(key);
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string tempPath(const char *name) {
+    char directory[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, directory);
+    return std::string(directory) + name;
+}
+
+// The files that the system deletes at its next start, as MoveFileEx records them.
+std::string pendingDeletions() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager", 0, KEY_READ, &key) !=
+        ERROR_SUCCESS) {
+        return "";
+    }
+    std::vector<char> value(65536);
+    DWORD size = static_cast<DWORD>(value.size() - 2);
+    RegQueryValueExA(key, "PendingFileRenameOperations", nullptr, nullptr, reinterpret_cast<BYTE *>(value.data()),
+                     &size);
+    RegCloseKey(key);
+    for (DWORD i = 0; i < size; ++i) {
+        if (value[i] == '\0') value[i] = '|';
+    }
+    return std::string(value.data(), size);
+}
+
+struct Removal {
+    AnsweredRun saver;   // the saver's own run: the question
+    AnsweredRun helper;  // the helper in the temporary folder: the outcome
+};
+
+class RemovalRun : public InstallRun {
+protected:
+    void TearDown() override {
+        waitForProcessesNamed(HELPER, RUN_TIMEOUT_MS);
+        DeleteFileA(tempPath(HELPER).c_str());
+        for (const char *file : {"Fish Tank.scr", "SENTRY.scr"}) {
+            for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) RegDeleteKeyA(root, (ENTRY_KEY + std::string(file)).c_str());
+        }
+        InstallRun::TearDown();
+    }
+
+    // Installs the saver quietly from an installer of the shipped engine.
+    void installShipped(const std::string &saverName) {
+        const std::string installer = assemble(saverName + "-setup.exe", saverName, "0x4000", "", shippedEngine());
+        ASSERT_FALSE(installer.empty());
+        const AnsweredRun run = install(installer, "/q");
+        ASSERT_EQ(0u, run.process.exitCode) << saverName;
+        ASSERT_TRUE(pathExists(inWindows(saverName + ".scr"))) << saverName;
+    }
+
+    // Runs the entry's UninstallString (with " /q" for its QuietUninstallString), answering the
+    // saver's question and then the helper's message.
+    static Removal removeFromList(const std::string &saverFile, bool quiet, BoxAnswer answer = answerOk) {
+        const std::string command = entryText(HKEY_LOCAL_MACHINE, saverFile, quiet ? "QuietUninstallString" : "UninstallString");
+        Removal removal = {};
+        EXPECT_EQ('"', command.empty() ? ' ' : command[0]) << saverFile << ": " << command;
+        const size_t close = command.find('"', 1);
+        if (command.empty() || close == std::string::npos) return removal;
+        removal.saver = runAnswering(command.substr(1, close - 1), command.substr(close + 2), RUN_TIMEOUT_MS, answer);
+        removal.helper = answerProcessNamed(HELPER, RUN_TIMEOUT_MS);
+        EXPECT_TRUE(waitForProcessesNamed(HELPER, RUN_TIMEOUT_MS)) << "the removal helper did not end";
+        return removal;
+    }
+
+    static std::vector<std::string> texts(const AnsweredRun &run) {
+        std::vector<std::string> boxes;
+        for (const DialogText &box : run.boxes) boxes.push_back(box.text);
+        return boxes;
+    }
+
+    void expectInstalled(const char *name, const char *label) {
+        EXPECT_TRUE(pathExists(inWindows(std::string(name) + ".scr"))) << label;
+        EXPECT_TRUE(pathExists(inWindows(std::string(name) + ".exe"))) << label;
+        EXPECT_TRUE(entryExists(std::string(name) + ".scr")) << label;
+    }
+};
+
+// The entry as an install writes it, and its UninstallString answered with OK: both files, the
+// entry and the helper's file in the Windows directory are gone, the saver registered before is
+// registered again, the activation settings are as they were, and the helper in the temporary
+// folder goes at the next start.
+TEST_F(RemovalRun, TheListsEntryRemovesTheSaverAndGivesBackTheEarlierOne) {
+    const std::string earlier = inWindows("OLD.scr");
+    ASSERT_TRUE(writeBytes(earlier, {'o', 'l', 'd'}));
+    WritePrivateProfileStringA("boot", "scrnsave.exe", earlier.c_str(), "system.ini");
+    installShipped("Fish Tank");
+
+    const std::string saver = inWindows("Fish Tank.scr");
+    const struct {
+        const char *name;
+        std::string expected;
+    } texts_[] = {
+        {"DisplayName", "Fish Tank (screen saver)"},
+        {"UninstallString", "\"" + saver + "\" /u"},
+        {"QuietUninstallString", "\"" + saver + "\" /u /q"},
+        {"DisplayIcon", saver},
+        {"PreviousScreenSaver", earlier},
+    };
+    for (const auto &value : texts_) {
+        EXPECT_EQ(value.expected, entryText(HKEY_LOCAL_MACHINE, "Fish Tank.scr", value.name)) << value.name;
+    }
+    uint32_t saverBytes = 0, playerBytes = 0;
+    getFileSize(saver.c_str(), &saverBytes);
+    getFileSize(inWindows("Fish Tank.exe").c_str(), &playerBytes);
+    EXPECT_EQ(1u, entryNumber(HKEY_LOCAL_MACHINE, "Fish Tank.scr", "NoModify"));
+    EXPECT_EQ(1u, entryNumber(HKEY_LOCAL_MACHINE, "Fish Tank.scr", "NoRepair"));
+    EXPECT_EQ((saverBytes + playerBytes + 1023) / 1024, entryNumber(HKEY_LOCAL_MACHINE, "Fish Tank.scr", "EstimatedSize"));
+
+    const std::string active = readProfileText("windows", "ScreenSaveActive", nullptr);
+    const std::string timeout = readProfileText("windows", "ScreenSaveTimeout", nullptr);
+    const Removal removal = removeFromList("Fish Tank.scr", false);
+    EXPECT_EQ(0u, removal.saver.process.exitCode);
+    EXPECT_EQ(std::vector<std::string>{"Remove the screen saver Fish Tank?"}, texts(removal.saver));
+    EXPECT_EQ(0u, removal.helper.process.exitCode);
+    EXPECT_EQ(std::vector<std::string>{"The screen saver Fish Tank was removed."}, texts(removal.helper));
+    for (const char *name : {"Fish Tank.scr", "Fish Tank.exe", "Inst9756.scr", "Inst9756.exe", HELPER}) {
+        EXPECT_FALSE(pathExists(inWindows(name))) << name << " is still in the Windows directory";
+    }
+    EXPECT_FALSE(entryExists("Fish Tank.scr"));
+    EXPECT_EQ(earlier, readProfileText("boot", "scrnsave.exe", "system.ini"));
+    EXPECT_EQ(active, readProfileText("windows", "ScreenSaveActive", nullptr));
+    EXPECT_EQ(timeout, readProfileText("windows", "ScreenSaveTimeout", nullptr));
+    EXPECT_NE(std::string::npos, pendingDeletions().find(HELPER)) << pendingDeletions();
+}
+
+TEST_F(RemovalRun, CancelKeepsEverything) {
+    installShipped("Fish Tank");
+    const std::string registered = readProfileText("boot", "scrnsave.exe", "system.ini");
+    const auto saverBytes = readBytes(inWindows("Fish Tank.scr"));
+    const Removal removal = removeFromList("Fish Tank.scr", false, answerCancel);
+    EXPECT_EQ(code(-200), removal.saver.process.exitCode);
+    EXPECT_EQ(std::vector<std::string>{"Remove the screen saver Fish Tank?"}, texts(removal.saver));
+    EXPECT_FALSE(removal.helper.process.started) << "no helper after Cancel";
+    expectInstalled("Fish Tank", "Cancel");
+    EXPECT_EQ(saverBytes, readBytes(inWindows("Fish Tank.scr")));
+    EXPECT_EQ(registered, readProfileText("boot", "scrnsave.exe", "system.ini"));
+}
+
+// Quiet removals (no message unless one fails) beside a second installed saver, which stays as it
+// is whatever happens to the first.
+TEST_F(RemovalRun, EachQuietRemovalLeavesTheRestAsItWas) {
+    struct Row {
+        const char *label;
+        bool systemSaverIsTheOther;  // [boot] names the other saver, not the one removed
+        bool earlierSaverGone;       // the saver registered before the install was deleted since
+        bool readOnly;               // the saver file is read-only
+    };
+    const Row rows[] = {
+        {"the system's saver, the earlier one still there", false, false, false},
+        {"the system's saver, the earlier one gone: none registered (no [boot] scrnsave.exe)", false, true, false},
+        {"not the system's saver: [boot] untouched", true, false, false},
+        {"a read-only saver file", false, false, true},
+    };
+    for (const Row &row : rows) {
+        installShipped("SENTRY");
+        const std::string earlier = inWindows("OLD.scr");
+        ASSERT_TRUE(writeBytes(earlier, {'o', 'l', 'd'}));
+        WritePrivateProfileStringA("boot", "scrnsave.exe", earlier.c_str(), "system.ini");
+        installShipped("Fish Tank");
+        if (row.systemSaverIsTheOther) {
+            WritePrivateProfileStringA("boot", "scrnsave.exe", inWindows("SENTRY.scr").c_str(), "system.ini");
+        }
+        if (row.earlierSaverGone) DeleteFileA(earlier.c_str());
+        if (row.readOnly) SetFileAttributesA(inWindows("Fish Tank.scr").c_str(), FILE_ATTRIBUTE_READONLY);
+        const std::string registered = readProfileText("boot", "scrnsave.exe", "system.ini");
+        const auto sentry = readBytes(inWindows("SENTRY.scr"));
+
+        const Removal removal = removeFromList("Fish Tank.scr", true);
+        EXPECT_EQ(0u, removal.saver.process.exitCode) << row.label;
+        EXPECT_EQ(0u, removal.helper.process.exitCode) << row.label;
+        EXPECT_TRUE(removal.saver.boxes.empty() && removal.helper.boxes.empty()) << row.label << ": quiet";
+        EXPECT_FALSE(pathExists(inWindows("Fish Tank.scr"))) << row.label;
+        EXPECT_FALSE(pathExists(inWindows("Fish Tank.exe"))) << row.label;
+        EXPECT_FALSE(entryExists("Fish Tank.scr")) << row.label;
+        const std::string expected = row.systemSaverIsTheOther ? registered : row.earlierSaverGone ? "<absent>" : earlier;
+        EXPECT_EQ(expected, readProfileText("boot", "scrnsave.exe", "system.ini")) << row.label;
+        expectInstalled("SENTRY", row.label);
+        EXPECT_EQ(sentry, readBytes(inWindows("SENTRY.scr"))) << row.label;
+
+        for (const char *name : WINDOWS_FILES) DeleteFileA(inWindows(name).c_str());
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, (ENTRY_KEY + std::string("SENTRY.scr")).c_str());
+    }
+}
+
+// "/u" counts only as the first switch: inside a path it removes nothing, and starts no helper.
+TEST_F(RemovalRun, SlashUInsideAPathRemovesNothing) {
+    installShipped("Fish Tank");
+    for (const char *args : {"/p 0 /zC:/u/x.exe", "/p 0 /u", "/p 0 \"C:\\a /u\\b.exe\""}) {
+        EXPECT_EQ(0u, runProcess(inWindows("Fish Tank.scr"), args, RUN_TIMEOUT_MS).exitCode) << args;
+        EXPECT_FALSE(answerProcessNamed(HELPER, 0, answerOk).process.started) << args;
+        expectInstalled("Fish Tank", args);
+    }
+}
+
+// The Windows 3.1 class gets no entry (NT 3.51 has no list of programs), but "/u" typed by hand
+// removes the saver; with no earlier saver on record, none is registered after it.
+TEST_F(RemovalRun, TheWin31ClassRemovesBySlashUTypedByHand) {
+    const ScopedProgramVersion installer("FISH31.exe", "nt351"), saver("FISH31.scr", "nt351"), helper(HELPER, "nt351");
+    const std::string made = assemble("FISH31.exe", "Fish Tank", "0", "", shippedEngine());
+    ASSERT_EQ(0u, install(made, "/q").process.exitCode);
+    EXPECT_FALSE(entryExists("FISH31.scr"));
+    EXPECT_EQ(inWindows("FISH31.scr"), readProfileText("boot", "scrnsave.exe", "system.ini"));
+
+    const AnsweredRun run = runAnswering(inWindows("FISH31.scr"), "/u /q", RUN_TIMEOUT_MS);
+    EXPECT_EQ(0u, run.process.exitCode);
+    EXPECT_TRUE(waitForProcessesNamed(HELPER, RUN_TIMEOUT_MS));
+    EXPECT_FALSE(pathExists(inWindows("FISH31.scr")));
+    EXPECT_FALSE(pathExists(inWindows("FISH31.exe")));
+    EXPECT_EQ("<absent>", readProfileText("boot", "scrnsave.exe", "system.ini")) << "no saver registered";
+}
+
+}  // namespace
