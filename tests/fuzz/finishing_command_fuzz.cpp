@@ -1,10 +1,13 @@
-// The finishing command line: built from any four paths and parsed back, and any tail parsed.
+// The command lines of the helper processes: the finishing process of an install (built from any
+// four paths and parsed back) and the removal helper (built from any fields and parsed back), and
+// any tail parsed as either.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstring>
 #include <string>
 
 #include "install/finishing_command.h"
+#include "install/removal_command.h"
 #include "promise.h"
 
 namespace {
@@ -31,6 +34,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         for (const char *field : {parsed.temporarySaver, parsed.finalSaver, parsed.temporaryPlayer, parsed.finalPlayer}) {
             PROMISE(std::strlen(field) < PATH_CAPACITY);
         }
+    }
+
+    RemovalFields removal;
+    if (parseRemovalCommandLine(tail.c_str(), &removal)) {
+        PROMISE(std::strlen(removal.saver) < PATH_CAPACITY && removal.saver[0] != '\0');
+        PROMISE(removal.saverProcess != 0 && std::strchr(removal.saver, '"') == nullptr);
+    }
+    // Built and parsed back, the removal's fields come back whatever the path holds.
+    RemovalFields asked = {input.ConsumeIntegral<uint32_t>(), input.ConsumeBool(), {}};
+    copyInto(asked.saver, input.ConsumeRandomLengthString(300));
+    char removalLine[FINISHING_COMMAND_CAPACITY];
+    if (asked.saverProcess != 0 && asked.saver[0] != '\0' &&
+        buildRemovalCommandLine("C:\\T\\Inst9757.exe", asked, removalLine, sizeof removalLine)) {
+        RemovalFields back;
+        PROMISE(parseRemovalCommandLine(removalLine + std::strlen("\"C:\\T\\Inst9757.exe\" "), &back));
+        PROMISE(back.saverProcess == asked.saverProcess && back.quiet == asked.quiet);
+        PROMISE(std::strcmp(back.saver, asked.saver) == 0);
     }
 
     // Built, then parsed from what the finishing process receives, the four paths come back.
