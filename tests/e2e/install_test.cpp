@@ -498,3 +498,82 @@ TEST_F(InstallRun, AnInstallerWithoutADescriptionUsesItsOwnName) {
 }
 
 }  // namespace
+
+namespace {
+
+// The folder of a download on a Western system, named in Greek and Chinese letters with a blank:
+// its ANSI form has "?" for each letter.
+const wchar_t FOREIGN_FOLDER[] = L"\x03a8\x03ac\x03c1\x03b9\x03b1 \x9b5a";
+
+std::wstring widened(const std::string &text) {
+    std::wstring wide(text.size() + 1, L'\0');
+    const int length = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, &wide[0], static_cast<int>(wide.size()));
+    wide.resize(length > 0 ? static_cast<size_t>(length - 1) : 0);
+    return wide;
+}
+
+// Runs a program given by its UTF-16 path, answering its boxes.
+AnsweredRun runWide(const std::wstring &program, const std::wstring &args, BoxAnswer answer = answerOk) {
+    std::wstring line = L"\"" + program + L"\" " + args;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+        return AnsweredRun{};
+    }
+    return answerProcess(info, RUN_TIMEOUT_MS, answer);
+}
+
+}  // namespace
+
+// An installer in a folder whose name the system's code page cannot write finds its own file by
+// its UTF-16 name's short form, and so does a "/z" player there; where the volume keeps no short
+// names, the installer says why it cannot go on and what to do.
+TEST_F(InstallRun, AnInstallerInAFolderNamedInAnotherScriptInstalls) {
+    char ansi[MAX_PATH];
+    BOOL lossy = FALSE;
+    WideCharToMultiByte(CP_ACP, 0, FOREIGN_FOLDER, -1, ansi, MAX_PATH, nullptr, &lossy);
+    ASSERT_TRUE(lossy) << "code page " << GetACP() << " writes the folder's name: the test shows nothing";
+    const std::wstring folder = widened(dir_.file("")) + FOREIGN_FOLDER;
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+    const std::wstring player = folder + L"\\" + FOREIGN_FOLDER + L".exe";
+    ASSERT_TRUE(CopyFileW(widened(player_).c_str(), player.c_str(), FALSE));
+    const char *const FOLDER_NAME =
+        "The screen saver cannot open its files, because the name of their folder has letters that this system's "
+        "language setting cannot write. Please move the files to a folder with a plain name, such as C:\\Downloads, "
+        "and run it again.";
+    struct Row {
+        const char *label;
+        bool shipped;
+        const char *noShortNames;  // "1": the test build's volume without short names
+        std::wstring args;
+        DWORD expected;
+        std::vector<std::string> boxes;
+    };
+    const Row rows[] = {
+        {"with its message", true, "", L"", 0, {INSTALLED}},
+        {"quietly", true, "", L"/q", 0, {}},
+        {"with a player of that folder", true, "", L"/q /z" + player, 0, {}},
+        {"no short names", false, "1", L"/q", code(-2), {FOLDER_NAME}},
+    };
+    for (const Row &row : rows) {
+        const std::string made = assemble("MADE.exe", "Fish Tank", "0x4000", "", row.shipped ? shippedEngine() : engine());
+        const std::wstring installer = folder + L"\\FISH.exe";
+        ASSERT_TRUE(CopyFileW(widened(made).c_str(), installer.c_str(), FALSE)) << row.label;
+        ScopedEnvironment shortNames("LUMIVEX_TEST_NO_SHORT_NAMES", row.noShortNames);
+        const AnsweredRun run = runWide(installer, row.args);
+        EXPECT_TRUE(waitForProcessesNamed("Inst9753.exe", RUN_TIMEOUT_MS)) << row.label;
+        EXPECT_EQ(row.expected, run.process.exitCode) << row.label;
+        std::vector<std::string> boxes;
+        for (const DialogText &box : run.boxes) boxes.push_back(box.text);
+        EXPECT_EQ(row.boxes, boxes) << row.label;
+        EXPECT_EQ(row.expected == 0, pathExists(inWindows("Fish Tank.scr"))) << row.label;
+        if (row.expected == 0) {
+            EXPECT_EQ(readBytes(player_), readBytes(inWindows("Fish Tank.exe"))) << row.label;
+        }
+        for (const char *name : WINDOWS_FILES) DeleteFileA(inWindows(name).c_str());
+        DeleteFileW(installer.c_str());
+    }
+    DeleteFileW(player.c_str());
+    RemoveDirectoryW(folder.c_str());
+}
