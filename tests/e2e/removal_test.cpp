@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 
 #include "install_fixture.h"
 
@@ -252,6 +253,103 @@ TEST_F(RemovalRun, TheWin31ClassRemovesBySlashUTypedByHand) {
     EXPECT_FALSE(pathExists(inWindows("FISH31.scr")));
     EXPECT_FALSE(pathExists(inWindows("FISH31.exe")));
     EXPECT_EQ("<absent>", readProfileText("boot", "scrnsave.exe", "system.ini")) << "no saver registered";
+}
+
+// Where the Windows directory refuses the removal's writes on today's Windows, the saver starts
+// itself again as the administrator, exactly as the installer does; the system's question, its
+// answer and the refused write come from the test build's hooks, the copy's start is real.
+TEST_F(RemovalRun, ARefusedWriteAsksForTheAdministratorsRights) {
+    const char *const VISTA = "0x17700006";
+    struct Row {
+        const char *label;
+        const char *elevated, *relaunch;  // relaunch null: a real start
+        DWORD expected;
+        bool boxShown, removed;
+    };
+    const Row rows[] = {
+        {"the user declines the system's question", "0", "declined", code(-200), false, false},
+        {"elevated already: nothing to ask", "1", "declined", code(-2), true, false},
+        {"the elevated copy removes it", "0", nullptr, 0, false, true},
+    };
+    const std::string trace = dir_.file("trace.txt");
+    for (const Row &row : rows) {
+        const std::string installer = assemble("FISH.exe", "Fish Tank");
+        ASSERT_EQ(0u, install(installer, "/q").process.exitCode) << row.label;
+        DeleteFileA(trace.c_str());
+        std::vector<std::unique_ptr<ScopedEnvironment>> hooks;
+        hooks.emplace_back(new ScopedEnvironment("LUMIVEX_TEST_VERSION", VISTA));
+        hooks.emplace_back(new ScopedEnvironment("LUMIVEX_TEST_WRITE_ERROR", "5"));
+        hooks.emplace_back(new ScopedEnvironment("LUMIVEX_TEST_ELEVATED", row.elevated));
+        hooks.emplace_back(new ScopedEnvironment("LUMIVEX_TEST_TRACE", trace));
+        if (row.relaunch != nullptr) hooks.emplace_back(new ScopedEnvironment("LUMIVEX_TEST_RELAUNCH", row.relaunch));
+        const AnsweredRun run = runAnswering(inWindows("Fish Tank.scr"), "/u /q", RUN_TIMEOUT_MS);
+        EXPECT_TRUE(waitForProcessesNamed(HELPER, RUN_TIMEOUT_MS)) << row.label;
+        EXPECT_EQ(row.expected, run.process.exitCode) << row.label;
+        const std::vector<std::string> boxes =
+            row.boxShown ? std::vector<std::string>{"The screen saver Fish Tank could not be removed. It stays installed as it was."}
+                         : std::vector<std::string>{};
+        EXPECT_EQ(boxes, texts(run)) << row.label;
+        const auto traced = readBytes(trace);
+        const std::string lines(traced.begin(), traced.end());
+        EXPECT_EQ(row.elevated[0] == '0', lines.find("relaunch " + inWindows("Fish Tank.scr") + " /u /q") != std::string::npos)
+            << row.label << ": " << lines;
+        EXPECT_EQ(!row.removed, pathExists(inWindows("Fish Tank.scr"))) << row.label;
+        EXPECT_EQ(!row.removed, entryExists("Fish Tank.scr")) << row.label;
+        for (const char *name : WINDOWS_FILES) DeleteFileA(inWindows(name).c_str());
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, (ENTRY_KEY + std::string("Fish Tank.scr")).c_str());
+    }
+}
+
+// The helper, which cannot delete its own file either, has the system delete it at its next
+// start: Windows NT through MoveFileEx, Windows 95 (whose MoveFileEx is a stub) through
+// WININIT.INI's [rename] section, where an earlier entry of another program stays.
+TEST_F(RemovalRun, TheHelperGoesAtTheSystemsNextStart) {
+    const std::string wininit = inWindows("wininit.ini");
+    const std::string installer = assemble("FISH.exe", "Fish Tank");
+    ASSERT_FALSE(installer.empty());
+    for (const char *version : {"", "0xC3B60004"}) {
+        const bool windows95 = version[0] != '\0';
+        ASSERT_EQ(0u, install(installer, "/q").process.exitCode) << version;
+        DeleteFileA(wininit.c_str());
+        WritePrivateProfileStringA("rename", "NUL", "C:\\OTHER.TMP", "wininit.ini");
+        const ScopedEnvironment classOf("LUMIVEX_TEST_VERSION", version);
+        EXPECT_EQ(0u, runAnswering(inWindows("Fish Tank.scr"), "/u /q", RUN_TIMEOUT_MS).process.exitCode) << version;
+        EXPECT_TRUE(waitForProcessesNamed(HELPER, RUN_TIMEOUT_MS)) << version;
+        EXPECT_FALSE(pathExists(inWindows("Fish Tank.scr"))) << version;
+        char shortHelper[MAX_PATH] = {};
+        GetShortPathNameA(tempPath(HELPER).c_str(), shortHelper, MAX_PATH);
+        const auto bytes = readBytes(wininit);
+        const std::string section(bytes.begin(), bytes.end());
+        EXPECT_NE(std::string::npos, section.find("NUL=C:\\OTHER.TMP")) << version << ": " << section;
+        EXPECT_EQ(windows95, section.find(std::string("NUL=") + shortHelper) != std::string::npos)
+            << version << ": " << section;
+        if (!windows95) {
+            EXPECT_NE(std::string::npos, pendingDeletions().find(HELPER)) << pendingDeletions();
+        }
+        DeleteFileA(wininit.c_str());
+    }
+}
+
+// A removal that cannot finish (the player is held open, as a running show holds it) puts back
+// what it did: the saver stays complete, registered and listed, and the failure is told even
+// quietly.
+TEST_F(RemovalRun, ARemovalThatCannotFinishPutsEverythingBack) {
+    installShipped("Fish Tank");
+    const std::string registered = readProfileText("boot", "scrnsave.exe", "system.ini");
+    const auto saverBytes = readBytes(inWindows("Fish Tank.scr"));
+    HANDLE held = CreateFileA(inWindows("Fish Tank.exe").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    const Removal removal = removeFromList("Fish Tank.scr", true);
+    CloseHandle(held);
+    EXPECT_EQ(0u, removal.saver.process.exitCode) << "the saver's run handed the removal on";
+    EXPECT_EQ(3u, removal.helper.process.exitCode);
+    EXPECT_EQ(std::vector<std::string>{"The screen saver Fish Tank could not be removed. It stays installed as it was."},
+              texts(removal.helper));
+    expectInstalled("Fish Tank", "a held player");
+    EXPECT_EQ(saverBytes, readBytes(inWindows("Fish Tank.scr")));
+    EXPECT_EQ(registered, readProfileText("boot", "scrnsave.exe", "system.ini"));
+    EXPECT_FALSE(pathExists(inWindows("Inst9756.scr"))) << "nothing set aside stays";
 }
 
 }  // namespace
