@@ -4,6 +4,7 @@
 
 #include "install/program_entry.h"
 #include "startup/paths.h"
+#include "startup/test_seams_win.h"
 
 namespace {
 
@@ -67,6 +68,7 @@ HKEY writeProgramEntry(const char *saverPath, const char *playerPath, const char
     getFileSize(playerPath, &playerBytes);
     const DWORD kib = estimatedSizeKiB(saverBytes, playerBytes);
     for (HKEY root : ENTRY_ROOTS) {
+        if (testEntryRefused(root == HKEY_LOCAL_MACHINE)) continue;
         if (writeEntryUnder(root, texts, saverPath, kib, previousSaver)) return root;
     }
     return nullptr;

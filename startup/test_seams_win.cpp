@@ -77,6 +77,12 @@ bool testNoShortNames() {
     return environmentValue("LUMIVEX_TEST_NO_SHORT_NAMES", text) && text[0] == '1';
 }
 
+bool testEntryRefused(bool localMachine) {
+    char text[MAX_PATH];
+    if (!environmentValue("LUMIVEX_TEST_ENTRY_REFUSED", text)) return false;
+    return localMachine || lstrcmpA(text, "both") == 0;
+}
+
 bool testElevatedOverride(bool *elevated) {
     char text[MAX_PATH];
     if (!environmentValue("LUMIVEX_TEST_ELEVATED", text)) return false;

@@ -17,6 +17,8 @@
 //                                (the two variables above are changed for it). Either way a line
 //                                "relaunch FILE PARAMETERS" goes to the trace first
 //   LUMIVEX_TEST_NO_SHORT_NAMES=1  paths are treated as on a volume that keeps no short names
+//   LUMIVEX_TEST_ENTRY_REFUSED=HKLM|both  the list of programs' key refuses an install's entry
+//                                under HKEY_LOCAL_MACHINE, or under both roots
 #pragma once
 
 #include <cstdint>
@@ -32,6 +34,7 @@ bool testElevatedOverride(bool *elevated);
 bool testRelaunchOverride(bool *started, uint32_t *error);
 void testPrepareElevatedCopy();
 bool testNoShortNames();
+bool testEntryRefused(bool localMachine);
 #else
 inline bool testVersionOverride(uint32_t *) { return false; }
 inline void testTrace(const char *, ...) {}
@@ -43,4 +46,5 @@ inline bool testElevatedOverride(bool *) { return false; }
 inline bool testRelaunchOverride(bool *, uint32_t *) { return false; }
 inline void testPrepareElevatedCopy() {}
 inline bool testNoShortNames() { return false; }
+inline bool testEntryRefused(bool) { return false; }
 #endif

@@ -352,4 +352,48 @@ TEST_F(RemovalRun, ARemovalThatCannotFinishPutsEverythingBack) {
     EXPECT_FALSE(pathExists(inWindows("Inst9756.scr"))) << "nothing set aside stays";
 }
 
+// The entry is part of the install's commit: refused under HKEY_LOCAL_MACHINE it goes under
+// HKEY_CURRENT_USER, from where the removal finds it; refused under both, the install is undone
+// and the earlier saver stays registered.
+TEST_F(RemovalRun, AnEntryTheRegistryRefusesFallsBackOrUndoesTheInstall) {
+    const std::string earlier = inWindows("OLD.scr");
+    ASSERT_TRUE(writeBytes(earlier, {'o', 'l', 'd'}));
+    const std::string installer = assemble("FISH.exe", "Fish Tank");
+    ASSERT_FALSE(installer.empty());
+    struct Row {
+        const char *label;
+        const char *refused;
+        DWORD expected;
+        bool underCurrentUser;
+    };
+    const Row rows[] = {
+        {"the machine's list refuses: the user's list", "HKLM", 0, true},
+        {"both refuse: no install", "both", code(2), false},
+    };
+    for (const Row &row : rows) {
+        WritePrivateProfileStringA("boot", "scrnsave.exe", earlier.c_str(), "system.ini");
+        {
+            const ScopedEnvironment refused("LUMIVEX_TEST_ENTRY_REFUSED", row.refused);
+            const AnsweredRun run = install(installer, "/q", answerOk);
+            EXPECT_EQ(row.expected, run.process.exitCode) << row.label;
+        }
+        EXPECT_EQ("", entryText(HKEY_LOCAL_MACHINE, "Fish Tank.scr", "DisplayName")) << row.label;
+        EXPECT_EQ(row.underCurrentUser ? "Fish Tank (screen saver)" : "",
+                  entryText(HKEY_CURRENT_USER, "Fish Tank.scr", "DisplayName"))
+            << row.label;
+        EXPECT_EQ(row.underCurrentUser, pathExists(inWindows("Fish Tank.scr"))) << row.label;
+        if (!row.underCurrentUser) {
+            EXPECT_EQ(earlier, readProfileText("boot", "scrnsave.exe", "system.ini")) << row.label;
+            continue;
+        }
+        const std::string command = entryText(HKEY_CURRENT_USER, "Fish Tank.scr", "QuietUninstallString");
+        EXPECT_EQ("\"" + inWindows("Fish Tank.scr") + "\" /u /q", command) << row.label;
+        EXPECT_EQ(0u, runAnswering(inWindows("Fish Tank.scr"), "/u /q", RUN_TIMEOUT_MS).process.exitCode) << row.label;
+        EXPECT_TRUE(waitForProcessesNamed(HELPER, RUN_TIMEOUT_MS)) << row.label;
+        EXPECT_FALSE(entryExists("Fish Tank.scr")) << row.label;
+        EXPECT_FALSE(pathExists(inWindows("Fish Tank.scr"))) << row.label;
+        EXPECT_EQ(earlier, readProfileText("boot", "scrnsave.exe", "system.ini")) << row.label;
+    }
+}
+
 }  // namespace
