@@ -2,20 +2,13 @@
 
 #include <cstring>
 
+#include "startup/profile_number.h"
 #include "startup/switches.h"
 
 bool buildRemovalCommandLine(const char *helperPath, const RemovalFields &fields, char *out, uint32_t capacity) {
     out[0] = '\0';
-    char number[12];
-    int digits = 0;
-    char reversed[12];
-    uint32_t value = fields.saverProcess;
-    do {
-        reversed[digits++] = static_cast<char>('0' + value % 10);
-        value /= 10;
-    } while (value != 0);
-    for (int i = 0; i < digits; ++i) number[i] = reversed[digits - 1 - i];
-    number[digits] = '\0';
+    char number[PROFILE_NUMBER_BUFFER];
+    formatProfileNumber(fields.saverProcess, number);
     const char *parts[] = {"\"", helperPath, "\" /u /w ", number, fields.quiet ? " /q \"" : " \"", fields.saver, "\""};
     size_t length = 1;
     for (const char *part : parts) length += std::strlen(part);
