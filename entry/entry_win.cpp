@@ -11,11 +11,11 @@
 #include "saver/saver_run_win.h"
 #include "settings/settings_window_win.h"
 #include "startup/engine_win.h"
+#include "startup/messages_win.h"
 #include "startup/paths.h"
 #include "startup/run_result.h"
 #include "startup/single_instance_win.h"
 #include "startup/switches.h"
-#include "startup/messages_win.h"
 #include "startup/system_settings_win.h"
 #include "startup/test_seams_win.h"
 #include "startup/windows_paths_win.h"
@@ -115,7 +115,10 @@ RunResult runWithPayload(Engine &engine, EngineMode mode, const ModeFacts &facts
         return RunResult::FolderNameUnwritable;
     }
     if (mode == EngineMode::NoPayload) return fromFileResult(facts.trailer);
-    testTrace("mode=%s", mode == EngineMode::Settings ? "settings" : mode == EngineMode::Saver ? "saver" : mode == EngineMode::Install ? "install" : "remove");
+    testTrace("mode=%s", mode == EngineMode::Settings  ? "settings"
+                         : mode == EngineMode::Saver   ? "saver"
+                         : mode == EngineMode::Install ? "install"
+                                                       : "remove");
     if (mode == EngineMode::Remove) return removeSaver(engine, facts.switches.quiet);
     if (mode == EngineMode::FinishRemoval) return finishRemoval(engine, engine.commandTail);
     if (mode == EngineMode::Install) {

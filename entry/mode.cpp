@@ -42,7 +42,8 @@ EngineMode chooseMode(const ModeFacts &facts) {
         return facts.previewWindow && facts.trailer == FileResult::Ok ? EngineMode::Preview : EngineMode::NoPreview;
     }
     if (!facts.admitted) return EngineMode::Refused;
-    if (switches.remove) return fileNamed(facts.enginePath, REMOVAL_HELPER_FILE) ? EngineMode::FinishRemoval : EngineMode::Remove;
+    if (switches.remove)
+        return fileNamed(facts.enginePath, REMOVAL_HELPER_FILE) ? EngineMode::FinishRemoval : EngineMode::Remove;
     if (facts.trailer != FileResult::Ok) return EngineMode::NoPayload;
     if (switches.settings || switches.changePassword) return EngineMode::Settings;
     const bool saverFile = endsWithScr(facts.enginePath);

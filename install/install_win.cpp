@@ -45,7 +45,7 @@ RunResult planFromSystem(const Engine &engine, const PayloadTrailer &trailer, co
     char description[TAG_TEXT_CAPACITY] = {};
     const bool tagged = readDescriptionTag(engine.path, DESCRIPTION_TAG, description) == FileResult::Ok;
     // A signed installer file's parts end where its certificate table starts.
-    const InstallFacts facts = {engine.platform, windows,          engine.path, tagged ? description : nullptr,
+    const InstallFacts facts = {engine.platform, windows,           engine.path, tagged ? description : nullptr,
                                 trailer,         engine.payloadEnd, playerFile,  startsWithPath};
     return planInstall(facts, plan);
 }

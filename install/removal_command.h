@@ -10,9 +10,9 @@
 #include "startup/paths.h"
 
 struct RemovalFields {
-    uint32_t saverProcess;        // the process id to wait for; 0 for the saver's own run
-    bool quiet;                   // only failures are reported
-    char saver[PATH_CAPACITY];    // the installed saver's path
+    uint32_t saverProcess;      // the process id to wait for; 0 for the saver's own run
+    bool quiet;                 // only failures are reported
+    char saver[PATH_CAPACITY];  // the installed saver's path
 };
 
 // Builds the helper's command line into a buffer of capacity bytes; false (out empty) when it

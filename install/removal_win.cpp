@@ -173,10 +173,10 @@ RunResult commitRemoval(const char *saver, uint32_t version) {
 RunResult removeSaver(Engine &engine, bool quiet) {
     char probe[PATH_CAPACITY];
     std::strcpy(probe, engine.path);
-    RunResult result = isSaverFile(engine.path) &&
-                               replacePathParts(probe, nullptr, nullptr, BACKUP_NAME, nullptr) == PathResult::Ok
-                           ? checkWriteRights(engine, probe)
-                           : RunResult::NotRemoved;
+    RunResult result =
+        isSaverFile(engine.path) && replacePathParts(probe, nullptr, nullptr, BACKUP_NAME, nullptr) == PathResult::Ok
+            ? checkWriteRights(engine, probe)
+            : RunResult::NotRemoved;
     char name[PATH_CAPACITY];
     saverName(engine.path, name);
     if (result == RunResult::Done && !quiet &&

@@ -7,7 +7,9 @@ uint32_t wordAt(const unsigned char *bytes) {
            static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
 }
 
-uint32_t halfAt(const unsigned char *bytes) { return static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8; }
+uint32_t halfAt(const unsigned char *bytes) {
+    return static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8;
+}
 
 constexpr uint32_t CERTIFICATE_HEADER_SIZE = 8;  // dwLength, wRevision, wCertificateType
 constexpr uint32_t SECURITY_DIRECTORY = 4;

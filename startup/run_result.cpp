@@ -19,8 +19,10 @@ int exitCodeOf(RunResult result) {
         case RunResult::FinishingNotStarted: return 1;
         case RunResult::NotCommitted: return 2;
         case RunResult::NeedsRights: return -2;
-        case RunResult::NotRemoved: return 3;
-        case RunResult::FolderNameUnwritable: return -2;
+        case RunResult::NotRemoved:
+            return 3;
+        case RunResult::FolderNameUnwritable:
+            return -2;
         case RunResult::ElevatedCopy: return 0;
     }
     return 0;
@@ -40,9 +42,12 @@ RunResult fromFileResult(FileResult result) {
 
 RunResult fromPathResult(PathResult result) {
     switch (result) {
-        case PathResult::Ok: return RunResult::Done;
-        case PathResult::TooLong: return RunResult::PathTooLong;
-        case PathResult::NoAnsiForm: return RunResult::FolderNameUnwritable;
+        case PathResult::Ok:
+            return RunResult::Done;
+        case PathResult::TooLong:
+            return RunResult::PathTooLong;
+        case PathResult::NoAnsiForm:
+            return RunResult::FolderNameUnwritable;
     }
     return RunResult::PathTooLong;
 }

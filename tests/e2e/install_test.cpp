@@ -557,7 +557,8 @@ TEST_F(InstallRun, AnInstallerInAFolderNamedInAnotherScriptInstalls) {
         {"no short names", false, "1", L"/q", code(-2), {FOLDER_NAME}},
     };
     for (const Row &row : rows) {
-        const std::string made = assemble("MADE.exe", "Fish Tank", "0x4000", "", row.shipped ? shippedEngine() : engine());
+        const std::string made =
+            assemble("MADE.exe", "Fish Tank", "0x4000", "", row.shipped ? shippedEngine() : engine());
         const std::wstring installer = folder + L"\\FISH.exe";
         ASSERT_TRUE(CopyFileW(widened(made).c_str(), installer.c_str(), FALSE)) << row.label;
         ScopedEnvironment shortNames("LUMIVEX_TEST_NO_SHORT_NAMES", row.noShortNames);

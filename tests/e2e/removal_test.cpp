@@ -80,7 +80,8 @@ protected:
         waitForProcessesNamed(HELPER, RUN_TIMEOUT_MS);
         DeleteFileA(tempPath(HELPER).c_str());
         for (const char *file : {"Fish Tank.scr", "SENTRY.scr"}) {
-            for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) RegDeleteKeyA(root, (ENTRY_KEY + std::string(file)).c_str());
+            for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER})
+                RegDeleteKeyA(root, (ENTRY_KEY + std::string(file)).c_str());
         }
         InstallRun::TearDown();
     }
@@ -97,7 +98,8 @@ protected:
     // Runs the entry's UninstallString (with " /q" for its QuietUninstallString), answering the
     // saver's question and then the helper's message.
     static Removal removeFromList(const std::string &saverFile, bool quiet, BoxAnswer answer = answerOk) {
-        const std::string command = entryText(HKEY_LOCAL_MACHINE, saverFile, quiet ? "QuietUninstallString" : "UninstallString");
+        const std::string command =
+            entryText(HKEY_LOCAL_MACHINE, saverFile, quiet ? "QuietUninstallString" : "UninstallString");
         Removal removal = {};
         EXPECT_EQ('"', command.empty() ? ' ' : command[0]) << saverFile << ": " << command;
         const size_t close = command.find('"', 1);
@@ -150,7 +152,8 @@ TEST_F(RemovalRun, TheListsEntryRemovesTheSaverAndGivesBackTheEarlierOne) {
     getFileSize(inWindows("Fish Tank.exe").c_str(), &playerBytes);
     EXPECT_EQ(1u, entryNumber(HKEY_LOCAL_MACHINE, "Fish Tank.scr", "NoModify"));
     EXPECT_EQ(1u, entryNumber(HKEY_LOCAL_MACHINE, "Fish Tank.scr", "NoRepair"));
-    EXPECT_EQ((saverBytes + playerBytes + 1023) / 1024, entryNumber(HKEY_LOCAL_MACHINE, "Fish Tank.scr", "EstimatedSize"));
+    EXPECT_EQ((saverBytes + playerBytes + 1023) / 1024,
+              entryNumber(HKEY_LOCAL_MACHINE, "Fish Tank.scr", "EstimatedSize"));
 
     const std::string active = readProfileText("windows", "ScreenSaveActive", nullptr);
     const std::string timeout = readProfileText("windows", "ScreenSaveTimeout", nullptr);
@@ -218,7 +221,9 @@ TEST_F(RemovalRun, EachQuietRemovalLeavesTheRestAsItWas) {
         EXPECT_FALSE(pathExists(inWindows("Fish Tank.scr"))) << row.label;
         EXPECT_FALSE(pathExists(inWindows("Fish Tank.exe"))) << row.label;
         EXPECT_FALSE(entryExists("Fish Tank.scr")) << row.label;
-        const std::string expected = row.systemSaverIsTheOther ? registered : row.earlierSaverGone ? "<absent>" : earlier;
+        const std::string expected = row.systemSaverIsTheOther ? registered
+                                     : row.earlierSaverGone    ? "<absent>"
+                                                               : earlier;
         EXPECT_EQ(expected, readProfileText("boot", "scrnsave.exe", "system.ini")) << row.label;
         expectInstalled("SENTRY", row.label);
         EXPECT_EQ(sentry, readBytes(inWindows("SENTRY.scr"))) << row.label;
@@ -286,12 +291,15 @@ TEST_F(RemovalRun, ARefusedWriteAsksForTheAdministratorsRights) {
         EXPECT_TRUE(waitForProcessesNamed(HELPER, RUN_TIMEOUT_MS)) << row.label;
         EXPECT_EQ(row.expected, run.process.exitCode) << row.label;
         const std::vector<std::string> boxes =
-            row.boxShown ? std::vector<std::string>{"The screen saver Fish Tank could not be removed. It stays installed as it was."}
-                         : std::vector<std::string>{};
+            row.boxShown
+                ? std::vector<
+                      std::string>{"The screen saver Fish Tank could not be removed. It stays installed as it was."}
+                : std::vector<std::string>{};
         EXPECT_EQ(boxes, texts(run)) << row.label;
         const auto traced = readBytes(trace);
         const std::string lines(traced.begin(), traced.end());
-        EXPECT_EQ(row.elevated[0] == '0', lines.find("relaunch " + inWindows("Fish Tank.scr") + " /u /q") != std::string::npos)
+        EXPECT_EQ(row.elevated[0] == '0',
+                  lines.find("relaunch " + inWindows("Fish Tank.scr") + " /u /q") != std::string::npos)
             << row.label << ": " << lines;
         EXPECT_EQ(!row.removed, pathExists(inWindows("Fish Tank.scr"))) << row.label;
         EXPECT_EQ(!row.removed, entryExists("Fish Tank.scr")) << row.label;
@@ -344,8 +352,9 @@ TEST_F(RemovalRun, ARemovalThatCannotFinishPutsEverythingBack) {
     CloseHandle(held);
     EXPECT_EQ(0u, removal.saver.process.exitCode) << "the saver's run handed the removal on";
     EXPECT_EQ(3u, removal.helper.process.exitCode);
-    EXPECT_EQ(std::vector<std::string>{"The screen saver Fish Tank could not be removed. It stays installed as it was."},
-              texts(removal.helper));
+    EXPECT_EQ(
+        std::vector<std::string>{"The screen saver Fish Tank could not be removed. It stays installed as it was."},
+        texts(removal.helper));
     expectInstalled("Fish Tank", "a held player");
     EXPECT_EQ(saverBytes, readBytes(inWindows("Fish Tank.scr")));
     EXPECT_EQ(registered, readProfileText("boot", "scrnsave.exe", "system.ini"));

@@ -14,8 +14,10 @@ const char *modeName(EngineMode mode) {
         case EngineMode::Refused: return "refused";
         case EngineMode::Preview: return "preview";
         case EngineMode::NoPreview: return "no preview";
-        case EngineMode::Remove: return "remove";
-        case EngineMode::FinishRemoval: return "finish removal";
+        case EngineMode::Remove:
+            return "remove";
+        case EngineMode::FinishRemoval:
+            return "finish removal";
         case EngineMode::NoPayload: return "no payload";
         case EngineMode::Settings: return "settings";
         case EngineMode::Saver: return "saver";
@@ -110,13 +112,12 @@ TEST(RunResults, EachEndingHasItsExitCode) {
         int code;
     };
     const Row rows[] = {
-        {RunResult::Done, 0},          {RunResult::PathTooLong, -1},  {RunResult::PlayerUnreadable, -1},
-        {RunResult::NoBuffer, -1},
-        {RunResult::OpenFailed, -2},   {RunResult::ShortRead, -3},    {RunResult::ShortWrite, -4},
-        {RunResult::SeekFailed, -5},   {RunResult::NotABitmap, -6},   {RunResult::RunFromTarget, -4},
-        {RunResult::BadPayload, -100}, {RunResult::Cancelled, -200},  {RunResult::NeedsWin16, -2999},
-        {RunResult::NeedsWin32, -3000}, {RunResult::FinishingNotStarted, 1}, {RunResult::NotCommitted, 2},
-        {RunResult::NotRemoved, 3},    {RunResult::FolderNameUnwritable, -2},
+        {RunResult::Done, 0},           {RunResult::PathTooLong, -1},   {RunResult::PlayerUnreadable, -1},
+        {RunResult::NoBuffer, -1},      {RunResult::OpenFailed, -2},    {RunResult::ShortRead, -3},
+        {RunResult::ShortWrite, -4},    {RunResult::SeekFailed, -5},    {RunResult::NotABitmap, -6},
+        {RunResult::RunFromTarget, -4}, {RunResult::BadPayload, -100},  {RunResult::Cancelled, -200},
+        {RunResult::NeedsWin16, -2999}, {RunResult::NeedsWin32, -3000}, {RunResult::FinishingNotStarted, 1},
+        {RunResult::NotCommitted, 2},   {RunResult::NotRemoved, 3},     {RunResult::FolderNameUnwritable, -2},
     };
     for (const Row &row : rows) EXPECT_EQ(row.code, exitCodeOf(row.result)) << static_cast<int>(row.result);
     for (FileResult file : {FileResult::Ok, FileResult::NoBuffer, FileResult::OpenFailed, FileResult::ShortRead,

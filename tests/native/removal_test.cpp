@@ -83,7 +83,8 @@ TEST(ProgramEntry, TextsNameTheSaverAndItsRemoval) {
 
     const struct {
         uint32_t saver, player, kib;
-    } sizes[] = {{0, 0, 0}, {1, 0, 1}, {1024, 0, 1}, {1024, 1, 2}, {205308, 70000, 269}, {0xFFFFFFFFu, 0xFFFFFFFFu, 8388608}};
+    } sizes[] = {
+        {0, 0, 0}, {1, 0, 1}, {1024, 0, 1}, {1024, 1, 2}, {205308, 70000, 269}, {0xFFFFFFFFu, 0xFFFFFFFFu, 8388608}};
     for (const auto &row : sizes) {
         EXPECT_EQ(row.kib, estimatedSizeKiB(row.saver, row.player)) << row.saver << " + " << row.player;
     }

@@ -142,14 +142,14 @@ TEST_F(TrailerTest, FailuresReturnTheirCodesAndLeaveTheFileAlone) {
 // zero bytes that align the certificate table to 8, and the table; the security entry names the
 // table unless a row says otherwise.
 struct Signing {
-    uint16_t magic = 0x10B;           // PE32; 0x20B is PE32+
-    uint32_t directories = 16;        // data directories the optional header counts
-    uint32_t bodySize = 1000;         // bytes between the header and the trailer (header included)
-    uint32_t tableSize = 1480;        // the certificate table; 0: unsigned, the entry is zero
-    int64_t entryOffset = -1;         // -1: where the table starts
-    int64_t entrySize = -1;           // -1: the table's size
-    uint32_t trailingBytes = 0;       // bytes appended after the table (a copy grown on the way)
-    unsigned char paddingByte = 0;    // the alignment's bytes
+    uint16_t magic = 0x10B;         // PE32; 0x20B is PE32+
+    uint32_t directories = 16;      // data directories the optional header counts
+    uint32_t bodySize = 1000;       // bytes between the header and the trailer (header included)
+    uint32_t tableSize = 1480;      // the certificate table; 0: unsigned, the entry is zero
+    int64_t entryOffset = -1;       // -1: where the table starts
+    int64_t entrySize = -1;         // -1: the table's size
+    uint32_t trailingBytes = 0;     // bytes appended after the table (a copy grown on the way)
+    unsigned char paddingByte = 0;  // the alignment's bytes
 };
 
 void putWord(std::vector<unsigned char> &bytes, size_t at, uint32_t word) {
@@ -211,9 +211,11 @@ TEST_F(TrailerTest, ASignedFileKeepsItsTrailerBeforeItsCertificateTable) {
          -1, false},
         {"table that does not end the file", with([](Signing &h) { h.trailingBytes = 8; }), FileResult::ShortWrite, -1,
          false},
-        {"entry into the payload", with([](Signing &h) { h.entryOffset = 512, h.entrySize = 1000 + 4 + 44 + 1480 - 512; }),
+        {"entry into the payload",
+         with([](Signing &h) { h.entryOffset = 512, h.entrySize = 1000 + 4 + 44 + 1480 - 512; }),
          FileResult::ShortWrite, -1, false},
-        {"entry into the headers", with([](Signing &h) { h.entryOffset = 0x40, h.entrySize = 1000 + 4 + 44 + 1480 - 0x40; }),
+        {"entry into the headers",
+         with([](Signing &h) { h.entryOffset = 0x40, h.entrySize = 1000 + 4 + 44 + 1480 - 0x40; }),
          FileResult::ShortWrite, -1, false},
         {"table unaligned", with([](Signing &h) { h.bodySize = 1004, h.entryOffset = 1044, h.entrySize = 1484; }),
          FileResult::ShortWrite, -1, false},

@@ -419,8 +419,8 @@ AnsweredRun answerProcessNamed(const char *exeName, DWORD timeoutMs, BoxAnswer a
     for (BOOL more = Process32First(snapshot, &entry); more && info.hProcess == nullptr;
          more = Process32Next(snapshot, &entry)) {
         if (lstrcmpiA(entry.szExeFile, exeName) != 0) continue;
-        info.hProcess = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE, FALSE,
-                                    entry.th32ProcessID);
+        info.hProcess =
+            OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE, FALSE, entry.th32ProcessID);
         info.dwProcessId = entry.th32ProcessID;
     }
     CloseHandle(snapshot);
