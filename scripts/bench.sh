@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Sets up the machine, builds, and measures the shipped engine against its floors in one run under
-# 32-bit Wine (a prefix of its own): the file's size against 128 KiB, start to the player's start
+# 32-bit Wine (a prefix of its own): the file's size against 144 KiB, start to the player's start
 # against a bare launcher, the player's end to the engine's end against a process-handle waiter,
 # CPU over 10 s of a show, and a quiet install against a plain copy; then the test engine's
 # start-up steps. Prints Markdown tables.
