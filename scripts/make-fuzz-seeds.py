@@ -79,6 +79,12 @@ def seeds():
     yield "finishing_command", "an install", b'/r C:\\W\\a.scr"b"c"d\\xC:\\WINDOWS\\Inst9753.exe\\x' + fields
     yield "pack_info", "installer", installer()
     yield "pack_info", "saver", tagged_image(2800, 0x1A0) + trailer(0, 2800, 0, 0, 500)
+    yield "pack_info", "Wine registry file", (
+        b"WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\Machine\n\n#arch=win32\n\n"
+        b"[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Uninstall\\\\Caf\\xe9 Tank.scr] 1733660000\n"
+        b"#time=1db4a1b2c3d4e5f\n\"DisplayName\"=\"Caf\\xe9 Tank (screen saver)\"\n\"EstimatedSize\"=dword:00000104\n"
+        b"\"PreviousScreenSaver\"=\"\"\n\"UninstallString\"=\"\\\"C:\\\\windows\\\\Caf\\xe9 Tank.scr\\\" /u\"\n"
+        b"\"Data\"=hex:01,02,\\\n  03\n@=str(2):\"%SystemRoot%\\\\x\\t\\101\\xd83d\\xde00\"\n")
 
 
 def main():

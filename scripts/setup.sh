@@ -7,6 +7,7 @@ packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev xxd clang-format googletest libstb-dev
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-i686-dev mingw-w64-x86-64-dev
   wine wine64 wine32:i386 xvfb xauth xdotool python3 python3-pil fonts-dejavu-core util-linux
+  osslsigncode openssl  # for the tests only: they sign installer and saver files as a maker does
 )
 
 need_root() {

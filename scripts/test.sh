@@ -18,5 +18,7 @@ echo "== the shipped engine's file, structure and import audit"
 ctest --test-dir "$tree" --output-on-failure --verbose -R '^engine_' | grep -E '^[0-9]+: (check-|  )|Passed|Failed'
 echo "== Windows tests of the shipped 32-bit engine ($(scripts/i386-run.sh --lane) lane for 32-bit code)"
 ctest --test-dir "$tree" --output-on-failure -j "$(( $(nproc) + 1 ))" -E '^engine_'
+echo "== a maker's signing, from the ctest e2e_signed (its whole output: $tree/Testing/Temporary/LastTest.log)"
+grep -h '^signing: [^ ]' "$tree/Testing/Temporary/LastTest.log" || true
 
 echo "== all tests passed in $(( $(date +%s) - started )) s"

@@ -49,6 +49,9 @@ bool convertsExactly(const WCHAR *wide, char *out) {
 }  // namespace
 
 PathResult ansiFormOf(const WCHAR *wide, char *out) {
+    int letters = 0;
+    while (wide[letters] != 0 && letters < PATH_CAPACITY) ++letters;
+    if (letters >= PATH_CAPACITY) return PathResult::TooLong;
     if (convertsExactly(wide, out)) return PathResult::Ok;
     out[0] = '\0';
     using ShortPathFunction = DWORD(WINAPI *)(LPCWSTR, LPWSTR, DWORD);
@@ -86,9 +89,10 @@ PathResult widePlayerFile(char *buffer, const char **playerFile) {
         if (tail[0] == L'/' && tail[1] == L'z') break;
     }
     if (tail[0] == 0) return PathResult::Ok;
+    // A path too long for a path buffer stays as it is: the installer refuses it as it refuses any.
     const PathResult result = ansiFormOf(tail + 2, buffer);
     if (result == PathResult::Ok) *playerFile = buffer;
-    return result;
+    return result == PathResult::TooLong ? PathResult::Ok : result;
 }
 
 bool sameFile(const char *a, const char *b) {

@@ -25,7 +25,8 @@ PathResult ownFilePath(HINSTANCE instance, char *out);
 
 // The "/z" argument of the command line in the same way: when the UTF-16 command line's "/z"
 // text differs from the ANSI one, *playerFile is pointed at its ANSI form in the buffer. Ok with
-// nothing changed where the system has no UTF-16 command line.
+// nothing changed where the system has no UTF-16 command line, or where the text is too long for
+// a path (the installer refuses it then).
 PathResult widePlayerFile(char *buffer, const char **playerFile);
 
 // Whether two paths name the same file: equal letter case aside, or with equal short forms (the

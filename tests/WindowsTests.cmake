@@ -41,6 +41,7 @@ add_executable(e2e_tests
     tests/e2e/protection_test.cpp
     tests/e2e/removal_test.cpp
     tests/e2e/saver_test.cpp
+    tests/e2e/signed_test.cpp
     tests/e2e/stb_image_write_impl.cpp
 )
 target_include_directories(e2e_tests SYSTEM PRIVATE ${LUMIVEX_STB_INCLUDE_DIR})
@@ -97,6 +98,13 @@ foreach(group IN LISTS E2E_GROUPS)
     endif()
     string(APPEND named_suites ":${filter}")
 endforeach()
+# A maker's signing: the script signs installer and saver files with osslsigncode, assembled by the
+# native tree's lumivex-pack (the tree beside this one, build/native), and runs the suite of them.
+set(LUMIVEX_NATIVE_PACK ${CMAKE_BINARY_DIR}/../native/lumivex-pack CACHE FILEPATH "The native lumivex-pack")
+windows_test_group(e2e_signed COMMAND ${CMAKE_SOURCE_DIR}/tests/scripts/signing_test.sh ${LUMIVEX_NATIVE_PACK}
+                   ${CMAKE_BINARY_DIR}/wine-run.sh $<TARGET_FILE:e2e_tests> $<TARGET_FILE:lumivex>
+                   $<TARGET_FILE:lumivex-test> $<TARGET_FILE:test-player> ${ART_DIR} -- ${E2E_OPTIONS})
+string(APPEND named_suites ":SignedFiles.*")
 string(SUBSTRING "${named_suites}" 1 -1 named_suites)
 windows_test_group(e2e_password COMMAND e2e_tests --gtest_filter=-${named_suites} ${E2E_OPTIONS})
 

@@ -45,6 +45,30 @@ Output runPack(const std::string &args) {
     return output;
 }
 
+const char PROGRAM_LIST[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+
+// An install's entry in the list of programs under HKEY_LOCAL_MACHINE for a saver of that file name.
+void writeProgramEntry(const std::string &fileName) {
+    HKEY key = nullptr;
+    const std::string path = PROGRAM_LIST + fileName;
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr));
+    const std::string uninstall = "\"" + inWindows(fileName) + "\" /u";
+    const struct {
+        const char *name;
+        std::string text;
+    } values[] = {{"UninstallString", uninstall}, {"PreviousScreenSaver", ""}};
+    for (const auto &value : values) {
+        RegSetValueExA(key, value.name, 0, REG_SZ, reinterpret_cast<const BYTE *>(value.text.c_str()),
+                       static_cast<DWORD>(value.text.size() + 1));
+    }
+    RegCloseKey(key);
+}
+
+void deleteProgramEntry(const std::string &fileName) {
+    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) RegDeleteKeyA(root, (PROGRAM_LIST + fileName).c_str());
+}
+
 bool hasLine(const std::string &text, const std::string &start, const std::string &part) {
     size_t at = 0;
     while ((at = text.find(start, at)) != std::string::npos) {
@@ -67,6 +91,10 @@ protected:
         player_ = inWindows("Fish Tank.exe");
         ASSERT_TRUE(pathExists(saver_) && pathExists(player_));
     }
+    void TearDown() override {
+        InstallRun::TearDown();
+        deleteProgramEntry("Fish Tank.scr");
+    }
 
     static void cutFile(const std::string &path, size_t bytes) {
         auto content = readBytes(path);
@@ -84,6 +112,9 @@ TEST_F(Doctor, AHealthyInstallationIsReportedWithoutFault) {
     EXPECT_TRUE(hasLine(directory.text, "ok      " + saver_, "a 32-bit program")) << directory.text;
     EXPECT_TRUE(hasLine(directory.text, "ok      " + player_, "bytes as the saver expects")) << directory.text;
     EXPECT_TRUE(hasLine(directory.text, "ok      system.ini [boot] scrnsave.exe=", "registers " + saver_))
+        << directory.text;
+    EXPECT_TRUE(hasLine(directory.text, "ok      HKEY_LOCAL_MACHINE\\" + std::string(PROGRAM_LIST) + "Fish Tank.scr",
+                        "lists " + saver_ + " in the list of programs"))
         << directory.text;
     std::printf("%s", directory.text.c_str());
 
@@ -130,6 +161,13 @@ TEST_F(Doctor, EachDamageIsNamedWithItsFix) {
              ASSERT_TRUE(CopyFileA(saver.c_str(), inWindows("Inst9754.scr").c_str(), FALSE));
          },
          "Inst9754.scr", "warning", "left over from an install that did not finish"},
+        {"the saver's entry removed from the list of programs",
+         [](const std::string &, const std::string &) { deleteProgramEntry("Fish Tank.scr"); }, "saver", "error",
+         "not in the list of programs"},
+        {"an install's entry for a saver that is gone",
+         [](const std::string &, const std::string &) { writeProgramEntry("Gone.scr"); },
+         "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Gone.scr", "error",
+         "which is missing"},
         {"activation switched off",
          [](const std::string &, const std::string &) { WriteProfileStringA("windows", "ScreenSaveActive", "0"); },
          "win.ini [windows] ScreenSaveActive=0", "warning", "the system never starts a screen saver"},
@@ -140,7 +178,7 @@ TEST_F(Doctor, EachDamageIsNamedWithItsFix) {
         row.damage(saver_, player_);
         const std::string subject = std::string(row.subject) == "saver"    ? saver_
                                     : std::string(row.subject) == "player" ? player_
-                                    : std::string(row.subject).find(' ') == std::string::npos
+                                    : std::string(row.subject).find_first_of(" \\") == std::string::npos
                                         ? inWindows(row.subject)
                                         : std::string(row.subject);
         const Output found = runPack("doctor --windows");
@@ -152,6 +190,7 @@ TEST_F(Doctor, EachDamageIsNamedWithItsFix) {
             << found.text;
         EXPECT_TRUE(hasLine(found.text, start, "Fix: ")) << found.text;
         DeleteFileA(inWindows("Inst9754.scr").c_str());
+        deleteProgramEntry("Gone.scr");
         WritePrivateProfileStringA("boot", "scrnsave.exe", nullptr, "system.ini");
         WriteProfileStringA("windows", "ScreenSaveActive", "1");
     }

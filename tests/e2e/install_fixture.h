@@ -76,7 +76,12 @@ protected:
     }
     void TearDown() override {
         waitForProcessesNamed("Inst9753.exe", RUN_TIMEOUT_MS);
-        for (const char *name : WINDOWS_FILES) DeleteFileA(inWindows(name).c_str());
+        for (const char *name : WINDOWS_FILES) {
+            DeleteFileA(inWindows(name).c_str());
+            // The list-of-programs entries that the installs of the Windows 95 and NT classes write.
+            const std::string entry = std::string("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") + name;
+            for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) RegDeleteKeyA(root, entry.c_str());
+        }
     }
 
     static std::string pack() { return toWindowsPath(testOption("pack")); }

@@ -4,8 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <sstream>
+
 #include "payload/trailer.h"
 #include "temp_dir.h"
+#include "tools/pack/cli.h"
 
 namespace {
 
@@ -96,6 +100,122 @@ TEST_F(DoctorFiles, ThePlayerIsFoundWhateverItsCase) {
         &findings));
     ASSERT_EQ(1u, findings.size());
     EXPECT_EQ(Severity::Error, findings[0].severity);
+}
+
+// A Wine prefix as the doctor sees it from Linux: drive_c/windows with an installed saver, its
+// player and system.ini registering it, and beside drive_c the registry files that a row gives.
+class DoctorPrefix : public TempDirTest {
+public:
+    std::string windows() const { return path("drive_c/windows"); }
+
+    // An installed saver of the Windows 95 and NT classes (image B) or, of another size, of the
+    // Windows 3.1 class (image A), and a player of the size its trailer gives.
+    void installSaver(const std::string &name, bool imageB) {
+        std::filesystem::create_directories(windows());
+        const std::string saver = writeFile("drive_c/windows/" + name, pattern(imageB ? 2000 : 3000));
+        PayloadTrailer trailer = {};
+        trailer.imageASize = 3000;
+        trailer.imageBSize = 2000;
+        trailer.playerSize = 0x100;
+        trailer.flags = imageB ? TRAILER_FLAG_WIN32 : 0;
+        ASSERT_EQ(FileResult::Ok, appendPayloadTrailer(saver.c_str(), &trailer));
+        std::vector<unsigned char> player(0x100, 0);
+        player[0] = 'M', player[1] = 'Z', player[0x3C] = 0x80, player[0x80] = 'P', player[0x81] = 'E';
+        writeFile("drive_c/windows/" + name.substr(0, name.rfind('.')) + ".exe", player);
+        const std::string ini = "[boot]\r\nscrnsave.exe=C:\\windows\\" + name + "\r\n";
+        writeFile("drive_c/windows/system.ini", std::vector<unsigned char>(ini.begin(), ini.end()));
+    }
+
+    // An entry of the list of programs as Wine writes it, its name and path escaped already.
+    static std::string entry(const std::string &key, const std::string &saver, bool lumivex) {
+        return "[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Uninstall\\\\" + key +
+               "] 1733660000\n#time=1db4a1b2c3d4e5f\n\"DisplayIcon\"=\"" + saver +
+               "\"\n\"DisplayName\"=\"Fish Tank (screen saver)\"\n\"EstimatedSize\"=dword:00000104\n"
+               "\"NoModify\"=dword:00000001\n\"NoRepair\"=dword:00000001\n" +
+               (lumivex ? "\"PreviousScreenSaver\"=\"C:\\\\windows\\\\OLD.SCR\"\n" : "") +
+               "\"QuietUninstallString\"=\"\\\"" + saver + "\\\" /u /q\"\n\"UninstallString\"=\"\\\"" + saver +
+               "\\\" /u\"\n\n";
+    }
+};
+
+// Installs on the Windows 95 and NT classes put the saver into the list of programs, under
+// HKEY_LOCAL_MACHINE or, when that is refused, HKEY_CURRENT_USER: a saver without its entry, and
+// an install's entry whose saver has gone, are errors, with their fixes.
+TEST_F(DoctorPrefix, TheListOfProgramsNamesEveryInstalledSaverAndNoMissingOne) {
+    const std::string LIST = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+    const std::string TANK = "C:\\\\windows\\\\Fish Tank.scr";  // as the file has it
+    const std::string MACHINE = "HKEY_LOCAL_MACHINE\\" + LIST + "\\", USER = "HKEY_CURRENT_USER\\" + LIST + "\\";
+    const std::string saver = windows() + "/Fish Tank.scr";
+    struct Row {
+        const char *label;
+        std::string saver;
+        bool imageB;
+        const char *machine, *user;      // the registry files' texts; null: no such file
+        size_t directoryOnly;            // how many of the findings, at the end, only --windows makes
+        std::vector<std::string> lines;  // every finding of the list of programs
+    };
+    const std::string listed = ": lists " + saver + " in the list of programs as \"Fish Tank (screen saver)\"";
+    const std::string unlisted = "error   " + saver + ": not in the list of programs: no entry under " +
+                                 "HKEY_LOCAL_MACHINE or HKEY_CURRENT_USER\\" + LIST +
+                                 " names it, so the system cannot remove it. Fix: install the saver again from its "
+                                 "installer file";
+    const std::string tank = entry("Fish Tank.scr", TANK, true), foreign = entry("Fish Tank.scr", TANK, false);
+    const std::string tankAndGone = tank + entry("Gone.scr", "C:\\\\windows\\\\Gone.scr", true);
+    const std::string cafe = entry("Caf\\xe9.scr", "C:\\\\windows\\\\Caf\\xe9.scr", true);
+    const std::string inMachine = "ok      " + MACHINE + "Fish Tank.scr" + listed;
+    const std::string inUser = "ok      " + USER + "Fish Tank.scr" + listed;
+    const std::string goneMissing =
+        "error   " + MACHINE +
+        "Gone.scr: names the saver C:\\windows\\Gone.scr, which is missing: the list of programs offers to remove a "
+        "saver that is not there. Fix: remove the key " +
+        MACHINE + "Gone.scr (with regedit), or install the saver again from its installer file";
+    const std::string cafeListed = "ok      " + USER + "Caf\xC3\xA9.scr: lists " + windows() +
+                                   "/Caf\xC3\xA9.scr in the list of programs as \"Fish Tank (screen saver)\"";
+    const std::string unread = "ok      the list of programs, " + LIST + ": could not be read";
+    const Row rows[] = {
+        {"an entry under HKEY_LOCAL_MACHINE", "Fish Tank.scr", true, tank.c_str(), "", 0, {inMachine}},
+        {"an entry under HKEY_CURRENT_USER", "Fish Tank.scr", true, "", tank.c_str(), 0, {inUser}},
+        {"no entry", "Fish Tank.scr", true, "", "", 0, {unlisted}},
+        {"only another program's entry of that name", "Fish Tank.scr", true, foreign.c_str(), "", 0, {unlisted}},
+        {"an entry whose saver is gone", "Fish Tank.scr", true, tankAndGone.c_str(), "", 1, {inMachine, goneMissing}},
+        {"a saver of the Windows 3.1 class has none", "Fish Tank.scr", false, "", "", 0, {}},
+        {"a name beyond ASCII", "Caf\xC3\xA9.scr", true, "", cafe.c_str(), 0, {cafeListed}},
+        {"no registry files", "Fish Tank.scr", true, nullptr, nullptr, 1, {unread}},
+    };
+    const PackPlatform platform = {readWinePrefixSettings, compareFileNames, ""};
+    for (const Row &row : rows) {
+        std::filesystem::remove_all(path("drive_c"));
+        std::filesystem::remove(path("system.reg"));
+        std::filesystem::remove(path("user.reg"));
+        installSaver(row.saver, row.imageB);
+        const char *const texts[] = {row.machine, row.user};
+        const char *const files[] = {"system.reg", "user.reg"};
+        for (int i = 0; i < 2; ++i) {
+            if (texts[i] == nullptr) continue;
+            const std::string text = std::string("WINE REGISTRY Version 2\n\n") + texts[i];
+            writeFile(files[i], std::vector<unsigned char>(text.begin(), text.end()));
+        }
+        for (const bool directory : {true, false}) {
+            const std::vector<std::string> args = directory
+                                                      ? std::vector<std::string>{"doctor", "--windows", windows()}
+                                                      : std::vector<std::string>{"doctor", windows() + "/" + row.saver};
+            std::string out, err;
+            const int code = runPack(args, platform, &out, &err);
+            const std::string label = std::string(row.label) + (directory ? " (--windows)" : " (one saver)");
+            const std::vector<std::string> wanted(row.lines.begin(),
+                                                  row.lines.end() - (directory ? 0 : row.directoryOnly));
+            const bool healthy =
+                std::none_of(wanted.begin(), wanted.end(), [](const std::string &l) { return l[0] == 'e'; });
+            EXPECT_EQ(healthy ? 0 : 1, code) << label << "\n" << out << err;
+            // The findings of the list of programs: what names a key, or that the saver is in none.
+            std::vector<std::string> found;
+            std::istringstream lines(out);
+            for (std::string line; std::getline(lines, line);) {
+                if (line.find("list of programs") != std::string::npos) found.push_back(line);
+            }
+            EXPECT_EQ(wanted, found) << label << "\n" << out;
+        }
+    }
 }
 
 }  // namespace

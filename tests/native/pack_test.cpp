@@ -1,9 +1,12 @@
 #include <cstring>
 
 #include "payload/description_tag.h"
+#include "payload/signature.h"
+#include "signed_file.h"
 #include "temp_dir.h"
-#include "tools/pack/assemble.h"
 #include "tests/result_printers.h"
+#include "tools/pack/assemble.h"
+#include "tools/pack/doctor.h"
 
 namespace {
 
@@ -20,6 +23,9 @@ std::vector<unsigned char> peImage(uint32_t firstSectionData = 0x400, unsigned c
     std::memcpy(&image[0x80], "PE\0\0", 4);
     image[0x80 + 6] = 1;     // one section
     image[0x80 + 20] = 0xE0;  // size of the optional header
+    image[0x80 + 24] = 0x0B;  // PE32
+    image[0x80 + 25] = 0x01;
+    image[0x80 + 24 + 92] = 16;  // data directories
     const size_t section = 0x80 + 24 + 0xE0;
     std::memcpy(&image[section], ".text", 5);
     put32(image, section + 16, 0x200);
@@ -216,6 +222,93 @@ TEST_F(PackTest, InfoFlagsATruncatedFile) {
     EXPECT_EQ(1, describeEngineFile(truncated, &report));
     EXPECT_NE(std::string::npos, report.find("INCONSISTENT")) << report;
     EXPECT_EQ(1, describeEngineFile(r.engine, &report)) << "no trailer at all";
+}
+
+// A maker may sign the installer file, or a saver file: info and the doctor read its parts up to
+// the certificate table and say that it is signed; a file whose parts do not fit is still refused.
+TEST_F(PackTest, InfoAndTheDoctorReadSignedFilesUpToTheirCertificateTable) {
+    AssembleRequest r = request();
+    r.player = writeFile("player.exe", peImage(0x400, 0xCC));
+    std::string error;
+    ASSERT_EQ(0, assembleInstaller(r, &error)) << error;
+    const auto installer = readFile(r.output);
+    PayloadTrailer t;
+    ASSERT_EQ(FileResult::Ok, readPayloadTrailer(r.output.c_str(), &t));
+    // The saver an install writes on the win95 class: image B, the bitmaps, the trailer.
+    std::vector<unsigned char> saver(installer.begin() + t.imageASize,
+                                     installer.begin() + t.imageASize + t.imageBSize + t.splash1Size + t.splash2Size);
+    saver.insert(saver.end(), installer.end() - TRAILER_SIZE, installer.end());
+    std::vector<unsigned char> cut(installer.begin(), installer.end() - TRAILER_SIZE - 1000);
+    cut.insert(cut.end(), installer.end() - TRAILER_SIZE, installer.end());
+    writeFile("Fish Tank.exe", readFile(r.player));  // the player beside the saver
+
+    struct Row {
+        const char *label;
+        const char *name;
+        std::vector<unsigned char> bytes;
+        int infoCode;
+        const char *layout;   // info's layout line
+        const char *finding;  // the doctor's first finding
+    };
+    const Row rows[] = {
+        {"a signed installer", "FISH.exe", signFile(installer), 0, "layout: installer file", "an installer file of "},
+        {"a signed saver", "Fish Tank.scr", signFile(saver), 0, "layout: installed saver file (image B)",
+         "an installed saver of "},
+        {"a signed installer cut inside its player", "CUT.exe", signFile(cut), 1,
+         "layout: INCONSISTENT: the parts and the trailer do not add up to the size of what precedes the certificate "
+         "table",
+         "what precedes its certificate table has "},
+    };
+    for (const Row &row : rows) {
+        const std::string file = writeFile(row.name, row.bytes);
+        std::string report;
+        EXPECT_EQ(row.infoCode, describeEngineFile(file, &report)) << row.label << "\n" << report;
+        const size_t table = row.bytes.size() - 1480;
+        EXPECT_NE(std::string::npos, report.find("  signed: a certificate table of 1480 bytes at " +
+                                                 std::to_string(table) + " follows the payload\n"))
+            << row.label << "\n"
+            << report;
+        EXPECT_NE(std::string::npos, report.find("  " + std::string(row.layout) + "\n")) << row.label << "\n" << report;
+
+        std::vector<Finding> findings;
+        diagnoseSaver(file, &findings);
+        const std::string found = formatFindings(findings, false);
+        ASSERT_GE(findings.size(), 2u) << row.label << "\n" << found;
+        EXPECT_NE(std::string::npos, findings[0].text.find(row.finding)) << row.label << "\n" << found;
+        EXPECT_NE(std::string::npos,
+                  found.find("ok      " + file + ": signed: a certificate table of 1480 bytes follows the payload\n"))
+            << row.label << "\n"
+            << found;
+        EXPECT_EQ(row.infoCode, doctorExitCode(findings)) << row.label << "\n" << found;
+    }
+}
+
+// A signature of the engine cannot survive the description written into its header: a signed
+// engine goes into the installer as it was before it was signed, its header naming no table.
+TEST_F(PackTest, ASignedEngineIsPackedAsItWasBeforeItWasSigned) {
+    const auto engine = peImage(), engine31 = peImage(0x400, 0x91);
+    struct Row {
+        const char *label;
+        bool engineSigned, win31Signed;
+    };
+    const Row rows[] = {
+        {"--engine signed", true, false},
+        {"--engine-win31 signed", false, true},
+        {"both signed", true, true},
+    };
+    AssembleRequest plain = request();
+    plain.engineWin31 = writeFile("engine31.exe", engine31);
+    plain.output = path("PLAIN.exe");
+    std::string error;
+    ASSERT_EQ(0, assembleInstaller(plain, &error)) << error;
+    for (const Row &row : rows) {
+        AssembleRequest r = plain;
+        r.engine = writeFile("signed.exe", row.engineSigned ? signFile(engine) : engine);
+        r.engineWin31 = writeFile("signed31.exe", row.win31Signed ? signFile(engine31) : engine31);
+        r.output = path("FISH.exe");
+        ASSERT_EQ(0, assembleInstaller(r, &error)) << row.label << ": " << error;
+        EXPECT_EQ(readFile(plain.output), readFile(r.output)) << row.label;
+    }
 }
 
 }  // namespace

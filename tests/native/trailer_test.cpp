@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "signed_file.h"
 #include "temp_dir.h"
 #include "tests/result_printers.h"
 
@@ -141,45 +142,10 @@ TEST_F(TrailerTest, FailuresReturnTheirCodesAndLeaveTheFileAlone) {
 // A file as a signing tool leaves an engine file: a PE header at 0x80, a body, the trailer,
 // zero bytes that align the certificate table to 8, and the table; the security entry names the
 // table unless a row says otherwise.
-struct Signing {
-    uint16_t magic = 0x10B;         // PE32; 0x20B is PE32+
-    uint32_t directories = 16;      // data directories the optional header counts
-    uint32_t bodySize = 1000;       // bytes between the header and the trailer (header included)
-    uint32_t tableSize = 1480;      // the certificate table; 0: unsigned, the entry is zero
-    int64_t entryOffset = -1;       // -1: where the table starts
-    int64_t entrySize = -1;         // -1: the table's size
-    uint32_t trailingBytes = 0;     // bytes appended after the table (a copy grown on the way)
-    unsigned char paddingByte = 0;  // the alignment's bytes
-};
-
-void putWord(std::vector<unsigned char> &bytes, size_t at, uint32_t word) {
-    for (int i = 0; i < 4; ++i) bytes[at + static_cast<size_t>(i)] = static_cast<unsigned char>(word >> (8 * i));
-}
-
 std::vector<unsigned char> signedFile(const Signing &how) {
-    std::vector<unsigned char> bytes = TempDirTest::pattern(how.bodySize);
-    bytes[0] = 'M';
-    bytes[1] = 'Z';
-    const size_t pe = 0x80;
-    putWord(bytes, 0x3C, pe);
-    std::fill(bytes.begin() + pe, bytes.begin() + pe + 24 + 240, 0);
-    std::memcpy(bytes.data() + pe, "PE\0\0", 4);
-    const bool wide = how.magic == 0x20B;
-    bytes[pe + 20] = wide ? 240 : 224;  // SizeOfOptionalHeader
-    bytes[pe + 24] = static_cast<unsigned char>(how.magic);
-    bytes[pe + 25] = static_cast<unsigned char>(how.magic >> 8);
-    const size_t count = pe + 24 + (wide ? 108 : 92);
-    putWord(bytes, count, how.directories);
-    putWord(bytes, pe + 24 + 64, 0x1234);  // CheckSum
+    std::vector<unsigned char> bytes = peFile(how);
     bytes.insert(bytes.end(), EXAMPLE_TRAILER, EXAMPLE_TRAILER + TRAILER_SIZE);
-    if (how.tableSize == 0) return bytes;
-    while (bytes.size() % 8 != 0) bytes.push_back(how.paddingByte);
-    const size_t table = bytes.size();
-    bytes.resize(table + how.tableSize, 0x30);
-    bytes.resize(bytes.size() + how.trailingBytes, 0x31);
-    putWord(bytes, count + 4 + 4 * 8, static_cast<uint32_t>(how.entryOffset < 0 ? table : how.entryOffset));
-    putWord(bytes, count + 4 + 4 * 8 + 4, static_cast<uint32_t>(how.entrySize < 0 ? how.tableSize : how.entrySize));
-    return bytes;
+    return how.tableSize == 0 ? bytes : signFile(bytes, how);
 }
 
 // The trailer of a signed file ends where its certificate table starts, past the alignment; an

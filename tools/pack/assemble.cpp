@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -12,6 +13,7 @@
 #include "images/dib_rules.h"
 #include "payload/description_tag.h"
 #include "payload/file_copy.h"
+#include "payload/signature.h"
 #include "startup/install_names.h"
 #include "tools/pack/picture.h"
 
@@ -67,6 +69,26 @@ bool tagImage(const std::string &argument, const std::string &path, std::string 
     return true;
 }
 
+// A signed engine as it was before it was signed: the bytes before its certificate table, with the
+// security entry and the checksum cleared, so that the installer's images name no table (the tag
+// written into their headers would break the signature anyway; the maker signs the installer file).
+// An engine whose entry names no table that ends it stays as it is.
+void leaveOutSignature(std::string *image) {
+    if (image->size() < DOS_HEADER_SIZE || image->size() > 0x7FFFFFFFu) return;
+    auto *bytes = reinterpret_cast<unsigned char *>(&(*image)[0]);
+    const uint32_t peAt = peHeaderOffset(bytes);
+    PeSignatureFields fields;
+    if (peAt == 0 || peAt >= image->size() ||
+        !readPeSignatureFields(bytes + peAt, std::min<size_t>(PE_HEADER_WINDOW, image->size() - peAt), peAt, &fields) ||
+        !certificateEndsFile(fields, static_cast<uint32_t>(image->size()))) {
+        return;
+    }
+    // Both fields lie inside the headers, which end before the table.
+    image->resize(fields.certificateOffset);
+    std::memset(&(*image)[fields.securityEntryAt], 0, 8);
+    std::memset(&(*image)[fields.checksumAt], 0, 4);
+}
+
 // A splash picture as the BMP file the engine reads: a BMP as it is, a PNG or JPEG converted.
 bool splashPicture(const std::string &argument, const std::string &path, std::string *bytes, std::string *error) {
     if (!readInput(argument, path, bytes, error)) return false;
@@ -104,6 +126,8 @@ int writeInstaller(const AssembleRequest &request, const std::string &output, st
         (!request.splash2.empty() && !splashPicture("--splash2", request.splash2, &splash2, error))) {
         return 1;
     }
+    leaveOutSignature(&imageB);
+    if (separateA) leaveOutSignature(&imageA);
     if (!separateA) imageA = imageB;
     if (!tagImage(separateA ? "--engine-win31" : "--engine", separateA ? request.engineWin31 : request.engine, &imageA,
                   error) ||
@@ -257,7 +281,8 @@ int assembleInstaller(const AssembleRequest &request, std::string *error) {
 int describeEngineFile(const std::string &path, std::string *report) {
     std::ostringstream out;
     PayloadTrailer t = {};
-    const FileResult read = readPayloadTrailer(path.c_str(), &t);
+    PayloadPlace place = {};
+    const FileResult read = readPayloadTrailer(path.c_str(), &t, &place);
     uint32_t size = 0;
     if (!fileSize(path, &size)) {
         *report = path + ": " + fileProblem(path) + "\n";
@@ -277,10 +302,16 @@ int describeEngineFile(const std::string &path, std::string *report) {
     char text[TAG_TEXT_CAPACITY] = {};
     const FileResult tag = readDescriptionTag(path.c_str(), DESCRIPTION_TAG, text);
     out << "  description " << (tag == FileResult::Ok ? "\"" + std::string(text) + "\"" : "(none)") << "\n";
+    if (place.certificateSize != 0) {
+        out << "  signed: a certificate table of " << place.certificateSize << " bytes at " << place.certificateOffset
+            << " follows the payload\n";
+    }
 
+    // The parts end where the payload ends: the file's end, or before a signed file's table.
+    const uint32_t end = place.end;
     InstallerLayout layout = {};
     const bool installer =
-        installerLayout(t, size, &layout) == FileResult::Ok && static_cast<uint32_t>(layout.trailer) + 44 == size;
+        installerLayout(t, end, &layout) == FileResult::Ok && static_cast<uint32_t>(layout.trailer) + 44 == end;
     if (installer) {
         out << "  layout: installer file\n"
             << "    image A  at 0 size " << t.imageASize << "\n    image B  at " << layout.imageB << " size "
@@ -293,15 +324,16 @@ int describeEngineFile(const std::string &path, std::string *report) {
     }
     // An installed saver file holds one engine image (B, or A on the win31 class) and the bitmaps.
     const uint64_t splash = static_cast<uint64_t>(t.splash1Size) + t.splash2Size + TRAILER_SIZE;
-    const char *kind = static_cast<uint64_t>(t.imageBSize) + splash == size   ? "installed saver file (image B)"
-                       : static_cast<uint64_t>(t.imageASize) + splash == size ? "installed saver file (image A)"
-                                                                              : nullptr;
+    const char *kind = static_cast<uint64_t>(t.imageBSize) + splash == end   ? "installed saver file (image B)"
+                       : static_cast<uint64_t>(t.imageASize) + splash == end ? "installed saver file (image A)"
+                                                                             : nullptr;
     if (kind != nullptr) {
         out << "  layout: " << kind << "\n";
         *report = out.str();
         return 0;
     }
-    out << "  layout: INCONSISTENT: the parts and the trailer do not add up to the file's size\n";
+    out << "  layout: INCONSISTENT: the parts and the trailer do not add up to the "
+        << (place.certificateSize != 0 ? "size of what precedes the certificate table" : "file's size") << "\n";
     *report = out.str();
     return 1;
 }

@@ -204,7 +204,10 @@ int doctor(const std::vector<std::string> &args, const PackPlatform &platform, s
     if (windows) {
         diagnoseWindowsDirectory(target, platform.readSystemSettings(target), platform.comparePaths, &findings);
     } else {
-        diagnoseSaver(target, &findings);
+        // The settings of the system whose Windows directory holds the file (on Windows: this one).
+        const size_t separator = target.find_last_of("\\/");
+        const std::string directory = separator == std::string::npos ? "." : target.substr(0, separator);
+        diagnoseSaver(target, platform.readSystemSettings(directory), platform.comparePaths, &findings);
     }
     *out += formatFindings(findings, json);
     return doctorExitCode(findings);

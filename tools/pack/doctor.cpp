@@ -104,20 +104,29 @@ private:
     std::vector<Finding> *out_;
 };
 
-enum class FileKind { Saver, Installer, Broken };
+enum class FileKind {
+    Saver,       // an installed saver of the Windows 95 and NT classes: image B, the bitmaps, the trailer
+    Win31Saver,  // an installed saver of the Windows 3.1 class: image A, the bitmaps, the trailer
+    Installer,
+    Broken,
+};
 
 // The file's parts: an installed saver's (the engine image of the class it was installed for,
 // image B, or image A on the Windows 3.1 class, both splash bitmaps and the trailer), or an
-// installer file's (both images, the bitmaps, the player and the trailer). Broken (with an
-// Error) when they add up to neither; *splashAt is where the bitmaps begin.
-FileKind checkLayout(const std::string &path, const PayloadTrailer &t, uint64_t size, Findings &report,
+// installer file's (both images, the bitmaps, the player and the trailer), which end where the
+// payload ends (before the certificate table of a signed file). Broken (with an Error) when they
+// add up to neither; *splashAt is where the bitmaps begin.
+FileKind checkLayout(const std::string &path, const PayloadTrailer &t, const PayloadPlace &place, Findings &report,
                      uint64_t *splashAt) {
+    const uint64_t size = place.end;
     const uint64_t rest = static_cast<uint64_t>(t.splash1Size) + t.splash2Size + TRAILER_SIZE;
     const uint64_t installer = static_cast<uint64_t>(t.imageASize) + t.imageBSize + t.playerSize + rest;
     const struct {
         uint32_t image;
         const char *classes;
-    } kinds[] = {{t.imageBSize, "Windows 95 and NT classes"}, {t.imageASize, "Windows 3.1 class"}};
+        FileKind kind;
+    } kinds[] = {{t.imageBSize, "Windows 95 and NT classes", FileKind::Saver},
+                 {t.imageASize, "Windows 3.1 class", FileKind::Win31Saver}};
     for (const auto &kind : kinds) {
         if (size != static_cast<uint64_t>(kind.image) + rest) continue;
         *splashAt = kind.image;
@@ -125,7 +134,7 @@ FileKind checkLayout(const std::string &path, const PayloadTrailer &t, uint64_t 
                             std::to_string(kind.image) + " bytes (" + kind.classes + "), splash bitmaps " +
                             std::to_string(t.splash1Size) + " and " + std::to_string(t.splash2Size) +
                             " bytes, trailer");
-        return FileKind::Saver;
+        return kind.kind;
     }
     if (size == installer) {
         *splashAt = static_cast<uint64_t>(t.imageASize) + t.imageBSize;
@@ -139,8 +148,9 @@ FileKind checkLayout(const std::string &path, const PayloadTrailer &t, uint64_t 
     report.error(path,
                  "the trailer's parts add up to " + std::to_string(static_cast<uint64_t>(t.imageBSize) + rest) +
                      " bytes (or " + std::to_string(static_cast<uint64_t>(t.imageASize) + rest) +
-                     " on the Windows 3.1 class), but the file has " + std::to_string(size) +
-                     ": it was cut short or changed",
+                     " on the Windows 3.1 class), but " +
+                     (place.certificateSize != 0 ? "what precedes its certificate table has " : "the file has ") +
+                     std::to_string(size) + ": it was cut short or changed",
                  REINSTALL);
     return FileKind::Broken;
 }
@@ -205,26 +215,29 @@ void checkPlayer(const std::string &saverPath, const PayloadTrailer &t, Findings
     report.ok(player, "the player, " + std::to_string(bytes.size()) + " bytes as the saver expects");
 }
 
-}  // namespace
-
-void diagnoseSaver(const std::string &saverPath, std::vector<Finding> *findings) {
-    Findings report(findings);
+// The file's findings, and what kind of file it is.
+FileKind diagnoseFile(const std::string &saverPath, Findings &report) {
     std::string bytes;
     if (!readWholeFile(saverPath, &bytes)) {
         report.error(saverPath, fileProblem(saverPath), "check the path");
-        return;
+        return FileKind::Broken;
     }
     PayloadTrailer t = {};
-    if (readPayloadTrailer(saverPath.c_str(), &t) != FileResult::Ok) {
+    PayloadPlace place = {};
+    if (readPayloadTrailer(saverPath.c_str(), &t, &place) != FileResult::Ok) {
         report.error(saverPath,
                      "no payload trailer at its end: the file was cut short (a copy that stopped early) or is not "
                      "a Lumivex saver",
                      REINSTALL);
-        return;
+        return FileKind::Broken;
     }
     uint64_t splashAt = 0;
-    const FileKind kind = checkLayout(saverPath, t, bytes.size(), report, &splashAt);
+    const FileKind kind = checkLayout(saverPath, t, place, report, &splashAt);
     if (kind != FileKind::Broken) checkSplashBitmaps(saverPath, bytes, t, splashAt, report);
+    if (place.certificateSize != 0) {
+        report.ok(saverPath, "signed: a certificate table of " + std::to_string(place.certificateSize) +
+                                 " bytes follows the payload");
+    }
 
     char description[TAG_TEXT_CAPACITY] = {};
     if (readDescriptionTag(saverPath.c_str(), DESCRIPTION_TAG, description) == FileResult::Ok &&
@@ -242,6 +255,39 @@ void diagnoseSaver(const std::string &saverPath, std::vector<Finding> *findings)
     } else if (t.playerSize != 0) {
         checkPlayer(saverPath, t, report);
     }
+    return kind;
+}
+
+bool entryNames(PathComparer compare, const ProgramEntry &entry, const std::string &path) {
+    return compare(uninstalledFile(entry), path) != NameMatch::Different;
+}
+
+// An install on the Windows 95 and NT classes puts the saver into the list of programs.
+void checkProgramEntry(const std::string &saverPath, FileKind kind, const SystemSettings &settings,
+                       PathComparer compare, Findings &report) {
+    if (kind != FileKind::Saver || !settings.programsRead) return;
+    for (const ProgramEntry &entry : settings.programs) {
+        if (!entry.lumivex || !entryNames(compare, entry, saverPath)) continue;
+        report.ok(programEntryKey(entry),
+                  "lists " + saverPath + " in the list of programs as \"" + entry.displayName + "\"");
+        return;
+    }
+    report.error(saverPath,
+                 "not in the list of programs: no entry under HKEY_LOCAL_MACHINE or HKEY_CURRENT_USER\\" +
+                     std::string(PROGRAM_LIST_KEY) + " names it, so the system cannot remove it",
+                 REINSTALL);
+}
+
+}  // namespace
+
+void diagnoseSaver(const std::string &saverPath, std::vector<Finding> *findings) {
+    diagnoseSaver(saverPath, SystemSettings{}, compareFileNames, findings);
+}
+
+void diagnoseSaver(const std::string &saverPath, const SystemSettings &settings, PathComparer compare,
+                   std::vector<Finding> *findings) {
+    Findings report(findings);
+    checkProgramEntry(saverPath, diagnoseFile(saverPath, report), settings, compare, report);
 }
 
 bool diagnoseWindowsDirectory(const std::string &directory, const SystemSettings &settings, PathComparer compare,
@@ -278,11 +324,27 @@ bool diagnoseWindowsDirectory(const std::string &directory, const SystemSettings
         const NameMatch named = registered ? compare(settings.registeredSaver, path) : NameMatch::Different;
         if (!hasTrailer(path) && named != NameMatch::Same) continue;
         ++savers;
-        diagnoseSaver(path, findings);
+        diagnoseSaver(path, settings, compare, findings);
         if (named == NameMatch::Same) match = path;
         if (named == NameMatch::Likely) likely = path;
     }
     if (savers == 0) report.ok(directory, "holds no Lumivex saver");
+
+    if (!settings.programsRead) {
+        report.ok(std::string("the list of programs, ") + PROGRAM_LIST_KEY, "could not be read");
+    }
+    for (const ProgramEntry &entry : settings.programs) {
+        if (!entry.lumivex || std::any_of(names.begin(), names.end(), [&](const std::string &name) {
+                return entryNames(compare, entry, join(directory, name));
+            })) {
+            continue;
+        }
+        const std::string key = programEntryKey(entry);
+        report.error(key,
+                     "names the saver " + uninstalledFile(entry) +
+                         ", which is missing: the list of programs offers to remove a saver that is not there",
+                     "remove the key " + key + " (with regedit), or " + REINSTALL);
+    }
 
     if (!registered) {
         report.warning("system.ini [boot] scrnsave.exe", "no screen saver is registered",
@@ -411,16 +473,23 @@ bool iniValue(const std::string &text, const std::string &section, const std::st
     return false;
 }
 
-bool registryFileValue(const std::string &text, const std::string &name, std::string *value) {
-    const std::string wanted = "\"" + lower(name) + "\"=";
-    std::istringstream lines(text);
-    for (std::string line; std::getline(lines, line);) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (lower(line.substr(0, wanted.size())) != wanted) continue;
-        std::string found = line.substr(wanted.size());
-        if (found.size() >= 2 && found.front() == '"' && found.back() == '"') found = found.substr(1, found.size() - 2);
-        *value = found;
-        return true;
+SystemSettings readWinePrefixSettings(const std::string &directory) {
+    SystemSettings settings;
+    std::string text;
+    if (readWholeFile(directory + "/system.ini", &text)) {
+        settings.registrationFound = iniValue(text, "boot", "scrnsave.exe", &settings.registeredSaver);
     }
-    return false;
+    std::string winIni, machine, user;
+    const bool haveWinIni = readWholeFile(directory + "/win.ini", &winIni);
+    const bool haveMachine = readWholeFile(directory + "/../../system.reg", &machine);
+    const bool haveUser = readWholeFile(directory + "/../../user.reg", &user);
+    const std::vector<RegistryFileKey> userKeys = haveUser ? parseRegistryFile(user) : std::vector<RegistryFileKey>();
+    settings.activeFound = (haveWinIni && iniValue(winIni, "windows", "ScreenSaveActive", &settings.active)) ||
+                           registryValue(userKeys, "ScreenSaveActive", &settings.active);
+    settings.timeoutFound = (haveWinIni && iniValue(winIni, "windows", "ScreenSaveTimeout", &settings.timeout)) ||
+                            registryValue(userKeys, "ScreenSaveTimeout", &settings.timeout);
+    settings.programsRead = haveMachine || haveUser;
+    if (haveMachine) programEntriesOfRegistryFile(parseRegistryFile(machine), "HKEY_LOCAL_MACHINE", &settings.programs);
+    programEntriesOfRegistryFile(userKeys, "HKEY_CURRENT_USER", &settings.programs);
+    return settings;
 }

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/pack/registry_file.h"
+
 enum class Severity {
     Ok,       // a fact worth knowing; nothing to do
     Warning,  // something is wrong but the saver may still start
@@ -19,9 +21,6 @@ struct Finding {
     std::string fix;      // what to do; empty for Ok
 };
 
-// An installed saver (image, splash bitmaps, trailer) and NAME.exe beside it.
-void diagnoseSaver(const std::string &saverPath, std::vector<Finding> *findings);
-
 // What the system says about screen savers, as the caller read it (absent: found false).
 struct SystemSettings {
     bool registrationFound = false;
@@ -30,6 +29,8 @@ struct SystemSettings {
     std::string active;  // win.ini [windows] "ScreenSaveActive"
     bool timeoutFound = false;
     std::string timeout;  // win.ini [windows] "ScreenSaveTimeout", seconds
+    bool programsRead = false;           // the list of programs could be read under one root at least
+    std::vector<ProgramEntry> programs;  // its entries under both roots
 };
 
 // How a registered path names one of the directory's files; the platform layer compares the
@@ -41,14 +42,24 @@ enum class NameMatch {
 };
 using PathComparer = NameMatch (*)(const std::string &registered, const std::string &file);
 
+// An installed saver (image, splash bitmaps, trailer) and NAME.exe beside it, or an installer file
+// and the parts it carries. With the system's settings, also whether an installed saver of the
+// Windows 95 and NT classes (image B) is in the list of programs, when that could be read: an
+// entry that an install wrote whose UninstallString names the file (compared as `compare` does).
+// An image B and an image A of the same size cannot be told apart; such a saver counts as image B.
+void diagnoseSaver(const std::string &saverPath, std::vector<Finding> *findings);
+void diagnoseSaver(const std::string &saverPath, const SystemSettings &settings, PathComparer compare,
+                   std::vector<Finding> *findings);
+
 // The comparison where only file names can be compared (the paths' last parts, without regard to
 // case). A short (8.3) name cannot be worked out without the system, but it keeps the first
 // letters of the long name (blanks and dots left out) and its extension: such a name is Likely.
 NameMatch compareFileNames(const std::string &registered, const std::string &file);
 
-// Every file of the directory that carries the engine's trailer, the registration, the activation
-// settings and leftovers of an unfinished install. False (with one Error finding) when the
-// directory cannot be listed.
+// Every file of the directory that carries the engine's trailer (with its entry in the list of
+// programs), the entries of the list that an install wrote for a saver the directory no longer
+// holds, the registration, the activation settings and leftovers of an unfinished install. False
+// (with one Error finding) when the directory cannot be listed.
 bool diagnoseWindowsDirectory(const std::string &directory, const SystemSettings &settings, PathComparer compare,
                               std::vector<Finding> *findings);
 
@@ -62,6 +73,8 @@ int doctorExitCode(const std::vector<Finding> &findings);
 // it is not there.
 bool iniValue(const std::string &text, const std::string &section, const std::string &key, std::string *value);
 
-// The value named KEY (without regard to case) under any key of a Wine registry file's text,
-// unquoted; false when none is there.
-bool registryFileValue(const std::string &text, const std::string &name, std::string *value);
+// What a Wine prefix says, seen from outside it: system.ini [boot] in the Windows directory given
+// (a prefix's drive_c/windows); win.ini [windows] there, else the same values that Wine keeps in the
+// prefix's user.reg; the list of programs from the prefix's system.reg (HKEY_LOCAL_MACHINE) and
+// user.reg (HKEY_CURRENT_USER), two levels up.
+SystemSettings readWinePrefixSettings(const std::string &windowsDirectory);

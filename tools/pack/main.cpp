@@ -14,6 +14,48 @@
 namespace {
 
 #ifdef _WIN32
+// A string value of an open key; false when it is absent or of another type.
+bool stringValue(HKEY key, const char *name, std::string *value) {
+    DWORD type = 0, size = 0;
+    if (RegQueryValueExA(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+        (type != REG_SZ && type != REG_EXPAND_SZ)) {
+        return false;
+    }
+    std::string text(size + 1, '\0');
+    if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE *>(&text[0]), &size) != ERROR_SUCCESS) {
+        return false;
+    }
+    text.resize(size);
+    *value = text.c_str();  // up to the terminating NUL, which the stored string may lack
+    return true;
+}
+
+// The entries of the list of programs under one root; false when its key cannot be opened.
+bool readProgramEntries(HKEY root, const char *rootName, std::vector<ProgramEntry> *entries) {
+    HKEY list = nullptr;
+    if (RegOpenKeyExA(root, PROGRAM_LIST_KEY, 0, KEY_READ, &list) != ERROR_SUCCESS) return false;
+    char name[256];  // the longest key name the registry allows, and its NUL
+    for (DWORD index = 0;; ++index) {
+        DWORD length = sizeof name;
+        const LONG listed = RegEnumKeyExA(list, index, name, &length, nullptr, nullptr, nullptr, nullptr);
+        if (listed == ERROR_MORE_DATA) continue;  // a name longer than any entry of a saver
+        if (listed != ERROR_SUCCESS) break;       // the end of the list, or a list that went meanwhile
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(list, name, 0, KEY_READ, &key) != ERROR_SUCCESS) continue;
+        ProgramEntry entry;
+        entry.root = rootName;
+        entry.name = name;
+        stringValue(key, "DisplayName", &entry.displayName);
+        stringValue(key, "UninstallString", &entry.uninstallString);
+        entry.lumivex =
+            RegQueryValueExA(key, "PreviousScreenSaver", nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+        RegCloseKey(key);
+        entries->push_back(entry);
+    }
+    RegCloseKey(list);
+    return true;
+}
+
 // The system's own settings and path forms.
 SystemSettings readSystemSettings(const std::string &) {
     SystemSettings settings;
@@ -25,6 +67,9 @@ SystemSettings readSystemSettings(const std::string &) {
     settings.active = text;
     settings.timeoutFound = GetProfileStringA("windows", "ScreenSaveTimeout", "", text, sizeof text) > 0;
     settings.timeout = text;
+    const bool machine = readProgramEntries(HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", &settings.programs);
+    const bool user = readProgramEntries(HKEY_CURRENT_USER, "HKEY_CURRENT_USER", &settings.programs);
+    settings.programsRead = machine || user;
     return settings;
 }
 
@@ -46,23 +91,8 @@ std::string defaultWindowsDirectory() {
     return text;
 }
 #else
-// A Windows directory seen from Linux (a Wine prefix's drive_c/windows): system.ini is a file;
-// Wine keeps win.ini [windows] in the prefix's user.reg, two levels up.
-SystemSettings readSystemSettings(const std::string &directory) {
-    SystemSettings settings;
-    std::string text;
-    if (readWholeFile(directory + "/system.ini", &text)) {
-        settings.registrationFound = iniValue(text, "boot", "scrnsave.exe", &settings.registeredSaver);
-    }
-    std::string winIni, registry;
-    const bool haveWinIni = readWholeFile(directory + "/win.ini", &winIni);
-    const bool haveRegistry = readWholeFile(directory + "/../../user.reg", &registry);
-    settings.activeFound = (haveWinIni && iniValue(winIni, "windows", "ScreenSaveActive", &settings.active)) ||
-                           (haveRegistry && registryFileValue(registry, "ScreenSaveActive", &settings.active));
-    settings.timeoutFound = (haveWinIni && iniValue(winIni, "windows", "ScreenSaveTimeout", &settings.timeout)) ||
-                            (haveRegistry && registryFileValue(registry, "ScreenSaveTimeout", &settings.timeout));
-    return settings;
-}
+// A Windows directory seen from Linux: a Wine prefix's drive_c/windows.
+SystemSettings readSystemSettings(const std::string &directory) { return readWinePrefixSettings(directory); }
 
 NameMatch comparePaths(const std::string &registered, const std::string &file) {
     return compareFileNames(registered, file);
