@@ -50,7 +50,7 @@ void checkRegistryFile(const std::string &text) {
     PROMISE(decoded <= text.size());
     std::vector<ProgramEntry> entries;
     programEntriesOfRegistryFile(keys, "HKEY_CURRENT_USER", &entries);
-    const std::string list = std::string("HKEY_CURRENT_USER\\") + PROGRAM_LIST_KEY + "\\";
+    const std::string list = std::string("HKEY_CURRENT_USER\\") + UNINSTALL_KEY + "\\";
     for (const ProgramEntry &entry : entries) {
         PROMISE(!entry.name.empty() && entry.name.find('\\') == std::string::npos);
         PROMISE(programEntryKey(entry) == list + entry.name);

@@ -274,7 +274,7 @@ void checkProgramEntry(const std::string &saverPath, FileKind kind, const System
     }
     report.error(saverPath,
                  "not in the list of programs: no entry under HKEY_LOCAL_MACHINE or HKEY_CURRENT_USER\\" +
-                     std::string(PROGRAM_LIST_KEY) + " names it, so the system cannot remove it",
+                     std::string(UNINSTALL_KEY) + " names it, so the system cannot remove it",
                  REINSTALL);
 }
 
@@ -331,7 +331,7 @@ bool diagnoseWindowsDirectory(const std::string &directory, const SystemSettings
     if (savers == 0) report.ok(directory, "holds no Lumivex saver");
 
     if (!settings.programsRead) {
-        report.ok(std::string("the list of programs, ") + PROGRAM_LIST_KEY, "could not be read");
+        report.ok(std::string("the list of programs, ") + UNINSTALL_KEY, "could not be read");
     }
     for (const ProgramEntry &entry : settings.programs) {
         if (!entry.lumivex || std::any_of(names.begin(), names.end(), [&](const std::string &name) {

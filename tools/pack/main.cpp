@@ -33,7 +33,7 @@ bool stringValue(HKEY key, const char *name, std::string *value) {
 // The entries of the list of programs under one root; false when its key cannot be opened.
 bool readProgramEntries(HKEY root, const char *rootName, std::vector<ProgramEntry> *entries) {
     HKEY list = nullptr;
-    if (RegOpenKeyExA(root, PROGRAM_LIST_KEY, 0, KEY_READ, &list) != ERROR_SUCCESS) return false;
+    if (RegOpenKeyExA(root, UNINSTALL_KEY, 0, KEY_READ, &list) != ERROR_SUCCESS) return false;
     char name[256];  // the longest key name the registry allows, and its NUL
     for (DWORD index = 0;; ++index) {
         DWORD length = sizeof name;

@@ -5,7 +5,6 @@
 #include <cstring>
 #include <sstream>
 
-const char PROGRAM_LIST_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
 namespace {
 
@@ -149,7 +148,7 @@ std::string stringNamed(const RegistryFileKey &key, const char *name) {
 }  // namespace
 
 std::string programEntryKey(const ProgramEntry &entry) {
-    return entry.root + "\\" + PROGRAM_LIST_KEY + "\\" + entry.name;
+    return entry.root + "\\" + UNINSTALL_KEY + "\\" + entry.name;
 }
 
 std::string uninstalledFile(const ProgramEntry &entry) {
@@ -184,7 +183,7 @@ std::vector<RegistryFileKey> parseRegistryFile(const std::string &text) {
 
 void programEntriesOfRegistryFile(const std::vector<RegistryFileKey> &keys, const std::string &root,
                                   std::vector<ProgramEntry> *entries) {
-    const std::string list = lower(PROGRAM_LIST_KEY) + "\\";
+    const std::string list = lower(UNINSTALL_KEY) + "\\";
     for (const RegistryFileKey &key : keys) {
         if (lower(key.path.substr(0, list.size())) != list) continue;
         const std::string name = key.path.substr(list.size());
@@ -194,7 +193,7 @@ void programEntriesOfRegistryFile(const std::vector<RegistryFileKey> &keys, cons
         entry.name = name;
         entry.displayName = stringNamed(key, "DisplayName");
         entry.uninstallString = stringNamed(key, "UninstallString");
-        entry.lumivex = valueNamed(key, "PreviousScreenSaver") != nullptr;
+        entry.lumivex = valueNamed(key, PREVIOUS_SAVER_VALUE) != nullptr;
         entries->push_back(entry);
     }
 }

@@ -7,19 +7,20 @@
 #include <string>
 #include <vector>
 
-// Where the list of programs lies under each root.
-extern const char PROGRAM_LIST_KEY[];  // Software\Microsoft\Windows\CurrentVersion\Uninstall
+// Where the list of programs lies under each root (UNINSTALL_KEY), and the value that marks an
+// entry an install wrote (PREVIOUS_SAVER_VALUE): the engine's own names.
+#include "install/program_entry.h"
 
 // An entry of the list of programs, as far as the doctor reads it.
 struct ProgramEntry {
     std::string root;             // "HKEY_LOCAL_MACHINE" or "HKEY_CURRENT_USER"
-    std::string name;             // its key under PROGRAM_LIST_KEY, such as "Fish Tank.scr"
+    std::string name;             // its key under UNINSTALL_KEY, such as "Fish Tank.scr"
     std::string displayName;      // DisplayName
     std::string uninstallString;  // UninstallString, such as "C:\WINDOWS\Fish Tank.scr" /u (quotes included)
     bool lumivex = false;         // it has a PreviousScreenSaver value, even an empty one: an install wrote it
 };
 
-// The entry's key in full: root, PROGRAM_LIST_KEY and its name.
+// The entry's key in full: root, UNINSTALL_KEY and its name.
 std::string programEntryKey(const ProgramEntry &entry);
 
 // The file that the entry's UninstallString names: what lies between its first two double quotes,
@@ -51,7 +52,7 @@ struct RegistryFileKey {
 std::vector<RegistryFileKey> parseRegistryFile(const std::string &text);
 
 // The entries of the list of programs in a registry file of the root named `root`: the keys
-// directly under PROGRAM_LIST_KEY (compared without regard to case), appended to *entries.
+// directly under UNINSTALL_KEY (compared without regard to case), appended to *entries.
 void programEntriesOfRegistryFile(const std::vector<RegistryFileKey> &keys, const std::string &root,
                                   std::vector<ProgramEntry> *entries);
 
