@@ -85,6 +85,10 @@ def seeds():
         b"#time=1db4a1b2c3d4e5f\n\"DisplayName\"=\"Caf\\xe9 Tank (screen saver)\"\n\"EstimatedSize\"=dword:00000104\n"
         b"\"PreviousScreenSaver\"=\"\"\n\"UninstallString\"=\"\\\"C:\\\\windows\\\\Caf\\xe9 Tank.scr\\\" /u\"\n"
         b"\"Data\"=hex:01,02,\\\n  03\n@=str(2):\"%SystemRoot%\\\\x\\t\\101\\xd83d\\xde00\"\n")
+    yield "pack_info", "screen saver policies", (
+        b"WINE REGISTRY Version 2\n\n[Software\\\\Policies\\\\Microsoft\\\\Windows\\\\Control Panel\\\\Desktop] 1\n"
+        b"\"ScreenSaveActive\"=\"1\"\n\"SCRNSAVE.EXE\"=\"C:\\\\WINDOWS\\\\FISHTA~1.SCR\"\n"
+        b"\"ScreenSaveTimeOut\"=dword:00000258\n\"ScreenSaverIsSecure\"=str(2):\"0\"\n")
 
 
 def main():

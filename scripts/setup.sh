@@ -8,6 +8,7 @@ packages=(
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-i686-dev mingw-w64-x86-64-dev
   wine wine64 wine32:i386 xvfb xauth xdotool python3 python3-pil fonts-dejavu-core util-linux
   osslsigncode openssl  # for the tests only: they sign installer and saver files as a maker does
+  wixl msitools  # lumivex-pack msi builds packages with wixl; the tests read them with msiinfo
 )
 
 need_root() {

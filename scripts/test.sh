@@ -20,5 +20,7 @@ echo "== Windows tests of the shipped 32-bit engine ($(scripts/i386-run.sh --lan
 ctest --test-dir "$tree" --output-on-failure -j "$(( $(nproc) + 1 ))" -E '^engine_'
 echo "== a maker's signing, from the ctest e2e_signed (its whole output: $tree/Testing/Temporary/LastTest.log)"
 grep -h '^signing: [^ ]' "$tree/Testing/Temporary/LastTest.log" || true
+echo "== a maker's Windows Installer package, from the ctest e2e_msi"
+grep -h '^msi: ' "$tree/Testing/Temporary/LastTest.log" || true
 
 echo "== all tests passed in $(( $(date +%s) - started )) s"

@@ -105,6 +105,10 @@ windows_test_group(e2e_signed COMMAND ${CMAKE_SOURCE_DIR}/tests/scripts/signing_
                    ${CMAKE_BINARY_DIR}/wine-run.sh $<TARGET_FILE:e2e_tests> $<TARGET_FILE:lumivex>
                    $<TARGET_FILE:lumivex-test> $<TARGET_FILE:test-player> ${ART_DIR} -- ${E2E_OPTIONS})
 string(APPEND named_suites ":SignedFiles.*")
+# A maker's Windows Installer package (wixl), built by the native lumivex-pack, installed, upgraded
+# and removed with msiexec.
+windows_test_group(e2e_msi COMMAND ${CMAKE_SOURCE_DIR}/tests/scripts/msi_test.sh ${LUMIVEX_NATIVE_PACK}
+                   ${CMAKE_BINARY_DIR}/wine-run.sh $<TARGET_FILE:lumivex> $<TARGET_FILE:test-player> ${ART_DIR})
 string(SUBSTRING "${named_suites}" 1 -1 named_suites)
 windows_test_group(e2e_password COMMAND e2e_tests --gtest_filter=-${named_suites} ${E2E_OPTIONS})
 

@@ -2,7 +2,9 @@
 // ways users' machines damage them: each finding on its line, and the exit code.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine_files.h"
@@ -68,6 +70,58 @@ void writeProgramEntry(const std::string &fileName) {
 void deleteProgramEntry(const std::string &fileName) {
     for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) RegDeleteKeyA(root, (PROGRAM_LIST + fileName).c_str());
 }
+
+const char POLICY_KEY[] = "Software\\Policies\\Microsoft\\Windows\\Control Panel\\Desktop";
+
+// Policy values as an administrator's Group Policy writes them, and every key that had to be made
+// for them; clear() removes both.
+class PolicyValues {
+public:
+    ~PolicyValues() { clear(); }
+
+    // A string (REG_SZ) or, for REG_DWORD, the number that `data` spells.
+    void set(HKEY root, const char *name, DWORD type, const std::string &data) {
+        std::string path;
+        for (size_t start = 0; start != std::string::npos;) {
+            const std::string key(POLICY_KEY);
+            const size_t end = key.find('\\', start);
+            path = key.substr(0, end);
+            start = end == std::string::npos ? end : end + 1;
+            HKEY open = nullptr;
+            if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &open) == ERROR_SUCCESS) {
+                RegCloseKey(open);
+            } else {
+                created_.push_back({root, path});
+            }
+        }
+        HKEY key = nullptr;
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(root, POLICY_KEY, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr));
+        const DWORD number = type == REG_DWORD ? static_cast<DWORD>(std::stoul(data)) : 0;
+        const LONG written =
+            type == REG_DWORD
+                ? RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE *>(&number), sizeof number)
+                : RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE *>(data.c_str()),
+                                 static_cast<DWORD>(data.size() + 1));
+        RegCloseKey(key);
+        values_.push_back({root, name});
+        ASSERT_EQ(ERROR_SUCCESS, written) << name;
+    }
+
+    void clear() {
+        for (const auto &value : values_) {
+            HKEY key = nullptr;
+            if (RegOpenKeyExA(value.first, POLICY_KEY, 0, KEY_WRITE, &key) != ERROR_SUCCESS) continue;
+            RegDeleteValueA(key, value.second.c_str());
+            RegCloseKey(key);
+        }
+        for (auto at = created_.rbegin(); at != created_.rend(); ++at) RegDeleteKeyA(at->first, at->second.c_str());
+        values_.clear();
+        created_.clear();
+    }
+
+private:
+    std::vector<std::pair<HKEY, std::string>> values_, created_;
+};
 
 bool hasLine(const std::string &text, const std::string &start, const std::string &part) {
     size_t at = 0;
@@ -193,6 +247,97 @@ TEST_F(Doctor, EachDamageIsNamedWithItsFix) {
         deleteProgramEntry("Gone.scr");
         WritePrivateProfileStringA("boot", "scrnsave.exe", nullptr, "system.ini");
         WriteProfileStringA("windows", "ScreenSaveActive", "1");
+    }
+}
+
+// Each policy value that Group Policy writes, set in Wine's registry, is named by its key with what
+// it means for the installed saver, for the whole directory and for the saver alone; the saver's
+// own path is compared in its long and short forms.
+TEST_F(Doctor, EachPolicyIsNamedWithWhatItMeansForTheSaver) {
+    struct Setting {
+        HKEY root;
+        const char *name;
+        DWORD type;
+        std::string data;
+    };
+    struct Row {
+        const char *label;
+        std::vector<Setting> settings;
+        const char *root;  // the root of the finding's key; null: the finding that no policy is set
+        const char *severity;
+        std::string finding;
+    };
+    char shortForm[MAX_PATH] = {};
+    ASSERT_NE(0u, GetShortPathNameA(saver_.c_str(), shortForm, sizeof shortForm));
+    const std::string other = inWindows("other.scr");
+    const HKEY USER = HKEY_CURRENT_USER, MACHINE = HKEY_LOCAL_MACHINE;
+    const Row rows[] = {
+        {"no policy", {}, nullptr, "ok", "no screen saver policy is set: the user's settings apply"},
+        {"another saver forced",
+         {{USER, "SCRNSAVE.EXE", REG_SZ, other}},
+         "HKEY_CURRENT_USER",
+         "error",
+         "SCRNSAVE.EXE forces " + other +
+             ": the system starts that saver, not Fish Tank.scr. Fix: ask your "
+             "administrator to set \"Force specific screen saver\""},
+        {"this saver forced",
+         {{USER, "SCRNSAVE.EXE", REG_SZ, saver_}},
+         "HKEY_CURRENT_USER",
+         "ok",
+         "the system starts this saver, " + saver_},
+        {"this saver forced by its short name",
+         {{USER, "SCRNSAVE.EXE", REG_SZ, shortForm}},
+         "HKEY_CURRENT_USER",
+         "ok",
+         "the system starts this saver, " + saver_},
+        {"HKEY_LOCAL_MACHINE's saver before HKEY_CURRENT_USER's",
+         {{USER, "SCRNSAVE.EXE", REG_SZ, other}, {MACHINE, "SCRNSAVE.EXE", REG_SZ, saver_}},
+         "HKEY_LOCAL_MACHINE",
+         "ok",
+         "the system starts this saver, " + saver_},
+        {"the screen saver switched off",
+         {{USER, "ScreenSaveActive", REG_SZ, "0"}},
+         "HKEY_CURRENT_USER",
+         "error",
+         "ScreenSaveActive=0 switches the screen saver off: the system never starts Fish Tank.scr. Fix: ask your "
+         "administrator to set \"Enable screen saver\""},
+        {"a timeout of 0",
+         {{USER, "ScreenSaveTimeOut", REG_SZ, "0"}},
+         "HKEY_CURRENT_USER",
+         "error",
+         "ScreenSaveTimeOut=0: a timeout of 0 seconds: the system never starts Fish Tank.scr"},
+        {"a timeout as a dword for every user",
+         {{MACHINE, "ScreenSaveTimeOut", REG_DWORD, "600"}},
+         "HKEY_LOCAL_MACHINE",
+         "ok",
+         "ScreenSaveTimeOut=600: the system starts the screen saver after 600 seconds without input"},
+        {"the password protection forced on",
+         {{USER, "ScreenSaverIsSecure", REG_SZ, "1"}},
+         "HKEY_CURRENT_USER",
+         "ok",
+         "ScreenSaverIsSecure=1: the password protection is forced on"},
+        {"the password protection forced off",
+         {{USER, "ScreenSaverIsSecure", REG_SZ, "0"}},
+         "HKEY_CURRENT_USER",
+         "ok",
+         "ScreenSaverIsSecure=0: the password protection is forced off"},
+    };
+    PolicyValues policies;
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.label);
+        for (const Setting &s : row.settings) policies.set(s.root, s.name, s.type, s.data);
+        const std::string start = std::string(row.severity) + std::string(8 - std::strlen(row.severity), ' ') +
+                                  (row.root != nullptr ? row.root : "HKEY_CURRENT_USER and HKEY_LOCAL_MACHINE") + "\\" +
+                                  POLICY_KEY + ": ";
+        for (const std::string &args : {std::string("doctor --windows"), "doctor \"" + saver_ + "\""}) {
+            const Output found = runPack(args);
+            std::printf("== %s: %s\n%s", row.label, args.c_str(), found.text.c_str());
+            EXPECT_EQ(std::string(row.severity) == "error" ? 1u : 0u, found.exitCode) << args << "\n" << found.text;
+            EXPECT_TRUE(hasLine(found.text, start, row.finding))
+                << args << "\nwanted: " << start << "..." << row.finding << "\ngot:\n"
+                << found.text;
+        }
+        policies.clear();
     }
 }
 

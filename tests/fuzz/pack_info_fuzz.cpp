@@ -1,5 +1,6 @@
 // What lumivex-pack reads of any file: info's report, and the doctor's reading of a Wine registry
-// file (the list of programs, and the values of win.ini that Wine keeps there).
+// file (the list of programs, the screen saver's policies, and the values of win.ini that Wine
+// keeps there).
 #include <unistd.h>
 
 #include <cstdio>
@@ -55,6 +56,14 @@ void checkRegistryFile(const std::string &text) {
         PROMISE(!entry.name.empty() && entry.name.find('\\') == std::string::npos);
         PROMISE(programEntryKey(entry) == list + entry.name);
         PROMISE(uninstalledFile(entry).size() <= entry.uninstallString.size());
+    }
+    // The policies' values are the file's own: found under the root given, no longer than its text.
+    ScreenSaverPolicies policies;
+    policiesOfRegistryFile(keys, "HKEY_LOCAL_MACHINE", &policies);
+    PROMISE(policies.reading == ScreenSaverPolicies::Reading::Read);
+    for (const PolicyValue *policy : {&policies.active, &policies.saver, &policies.timeout, &policies.secure}) {
+        PROMISE(policy->found ? policy->root == "HKEY_LOCAL_MACHINE" && policy->text.size() <= text.size()
+                              : policy->root.empty() && policy->text.empty());
     }
     // Any bytes, escaped as Wine escapes them, read back as they were.
     const std::string written = "[Software\\\\Test] 1\n\"value\"=\"" + wineEscaped(text) + "\"\n";

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <sstream>
 
 #include "payload/trailer.h"
@@ -126,6 +127,39 @@ public:
         writeFile("drive_c/windows/system.ini", std::vector<unsigned char>(ini.begin(), ini.end()));
     }
 
+    // A prefix holding only the saver, its player, system.ini and the registry files given (null:
+    // no such file).
+    void makePrefix(const std::string &saver, bool imageB, const char *machine, const char *user) {
+        std::filesystem::remove_all(path("drive_c"));
+        const char *const texts[] = {machine, user};
+        const char *const files[] = {"system.reg", "user.reg"};
+        for (int i = 0; i < 2; ++i) {
+            std::filesystem::remove(path(files[i]));
+            if (texts[i] == nullptr) continue;
+            const std::string text = std::string("WINE REGISTRY Version 2\n\n") + texts[i];
+            writeFile(files[i], std::vector<unsigned char>(text.begin(), text.end()));
+        }
+        installSaver(saver, imageB);
+    }
+
+    // The doctor's lines about the prefix (with --windows) or the saver, those that `wanted` picks,
+    // and its exit code.
+    std::vector<std::string> doctorLines(bool directory, const std::string &saver, bool (*wanted)(const std::string &),
+                                         int *code, std::string *out) const {
+        const std::vector<std::string> args = directory ? std::vector<std::string>{"doctor", "--windows", windows()}
+                                                        : std::vector<std::string>{"doctor", windows() + "/" + saver};
+        const PackPlatform platform = {readWinePrefixSettings, compareFileNames, ""};
+        std::string err;
+        *code = runPack(args, platform, out, &err);
+        *out += err;
+        std::vector<std::string> found;
+        std::istringstream lines(*out);
+        for (std::string line; std::getline(lines, line);) {
+            if (wanted(line)) found.push_back(line);
+        }
+        return found;
+    }
+
     // An entry of the list of programs as Wine writes it, its name and path escaped already.
     static std::string entry(const std::string &key, const std::string &saver, bool lumivex) {
         return "[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Uninstall\\\\" + key +
@@ -161,6 +195,11 @@ TEST_F(DoctorPrefix, TheListOfProgramsNamesEveryInstalledSaverAndNoMissingOne) {
                                  "installer file";
     const std::string tank = entry("Fish Tank.scr", TANK, true), foreign = entry("Fish Tank.scr", TANK, false);
     const std::string tankAndGone = tank + entry("Gone.scr", "C:\\\\windows\\\\Gone.scr", true);
+    const std::string package =
+        "[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Uninstall\\\\{0A1B2C3D-0000-0000-0000-000000000001}] "
+        "1733660000\n\"DisplayName\"=\"Fish Tank (screen saver)\"\n"
+        "\"UninstallString\"=\"MsiExec.exe /X{0A1B2C3D-0000-0000-0000-000000000001}\"\n\n";
+    const std::string inPackage = "ok      " + MACHINE + "{0A1B2C3D-0000-0000-0000-000000000001}" + listed;
     const std::string cafe = entry("Caf\\xe9.scr", "C:\\\\windows\\\\Caf\\xe9.scr", true);
     const std::string inMachine = "ok      " + MACHINE + "Fish Tank.scr" + listed;
     const std::string inUser = "ok      " + USER + "Fish Tank.scr" + listed;
@@ -176,44 +215,206 @@ TEST_F(DoctorPrefix, TheListOfProgramsNamesEveryInstalledSaverAndNoMissingOne) {
         {"an entry under HKEY_LOCAL_MACHINE", "Fish Tank.scr", true, tank.c_str(), "", 0, {inMachine}},
         {"an entry under HKEY_CURRENT_USER", "Fish Tank.scr", true, "", tank.c_str(), 0, {inUser}},
         {"no entry", "Fish Tank.scr", true, "", "", 0, {unlisted}},
+        {"a Windows Installer package's entry", "Fish Tank.scr", true, package.c_str(), "", 0, {inPackage}},
         {"only another program's entry of that name", "Fish Tank.scr", true, foreign.c_str(), "", 0, {unlisted}},
         {"an entry whose saver is gone", "Fish Tank.scr", true, tankAndGone.c_str(), "", 1, {inMachine, goneMissing}},
         {"a saver of the Windows 3.1 class has none", "Fish Tank.scr", false, "", "", 0, {}},
         {"a name beyond ASCII", "Caf\xC3\xA9.scr", true, "", cafe.c_str(), 0, {cafeListed}},
         {"no registry files", "Fish Tank.scr", true, nullptr, nullptr, 1, {unread}},
     };
-    const PackPlatform platform = {readWinePrefixSettings, compareFileNames, ""};
     for (const Row &row : rows) {
-        std::filesystem::remove_all(path("drive_c"));
-        std::filesystem::remove(path("system.reg"));
-        std::filesystem::remove(path("user.reg"));
-        installSaver(row.saver, row.imageB);
-        const char *const texts[] = {row.machine, row.user};
-        const char *const files[] = {"system.reg", "user.reg"};
-        for (int i = 0; i < 2; ++i) {
-            if (texts[i] == nullptr) continue;
-            const std::string text = std::string("WINE REGISTRY Version 2\n\n") + texts[i];
-            writeFile(files[i], std::vector<unsigned char>(text.begin(), text.end()));
-        }
+        makePrefix(row.saver, row.imageB, row.machine, row.user);
         for (const bool directory : {true, false}) {
-            const std::vector<std::string> args = directory
-                                                      ? std::vector<std::string>{"doctor", "--windows", windows()}
-                                                      : std::vector<std::string>{"doctor", windows() + "/" + row.saver};
-            std::string out, err;
-            const int code = runPack(args, platform, &out, &err);
             const std::string label = std::string(row.label) + (directory ? " (--windows)" : " (one saver)");
             const std::vector<std::string> wanted(row.lines.begin(),
                                                   row.lines.end() - (directory ? 0 : row.directoryOnly));
             const bool healthy =
                 std::none_of(wanted.begin(), wanted.end(), [](const std::string &l) { return l[0] == 'e'; });
-            EXPECT_EQ(healthy ? 0 : 1, code) << label << "\n" << out << err;
             // The findings of the list of programs: what names a key, or that the saver is in none.
-            std::vector<std::string> found;
-            std::istringstream lines(out);
-            for (std::string line; std::getline(lines, line);) {
-                if (line.find("list of programs") != std::string::npos) found.push_back(line);
-            }
+            int code = -1;
+            std::string out;
+            const std::vector<std::string> found = doctorLines(
+                directory, row.saver,
+                [](const std::string &line) { return line.find("list of programs") != std::string::npos; }, &code,
+                &out);
+            EXPECT_EQ(healthy ? 0 : 1, code) << label << "\n" << out;
             EXPECT_EQ(wanted, found) << label << "\n" << out;
+        }
+    }
+}
+
+// The values that Group Policy writes under Software\Policies\Microsoft\Windows\Control
+// Panel\Desktop take the place of the user's: each is named with what it means for the saver and
+// what to ask the administrator for, HKEY_LOCAL_MACHINE's before HKEY_CURRENT_USER's. The user's own
+// values that keep the saver from starting are named when no policy overrides them.
+TEST_F(DoctorPrefix, PoliciesAreNamedWithWhatTheyMeanForTheSaver) {
+    const std::string KEY = "Software\\Policies\\Microsoft\\Windows\\Control Panel\\Desktop";
+    const std::string USER = "HKEY_CURRENT_USER\\" + KEY + ": ", MACHINE = "HKEY_LOCAL_MACHINE\\" + KEY + ": ";
+    const std::string TEMPLATE = "(User Configuration > Administrative Templates > Control Panel > Personalization)";
+    const std::string saver = windows() + "/Fish Tank.scr";
+    struct Row {
+        const char *label;
+        const char *machine, *user;      // the values under the policies' key in each file; null: no such key
+        const char *choices;             // the user's values under Control Panel\Desktop
+        bool registry;                   // false: no registry files beside drive_c
+        std::vector<std::string> lines;  // the policies' findings, and the user's values that are wrong
+    };
+    const char *const CHOSEN = "\"ScreenSaveActive\"=\"1\"\n\"ScreenSaveTimeOut\"=\"600\"\n";
+    const Row rows[] = {
+        {"no policy",
+         nullptr,
+         nullptr,
+         CHOSEN,
+         true,
+         {"ok      HKEY_CURRENT_USER and HKEY_LOCAL_MACHINE\\" + KEY +
+          ": no screen saver policy is set: the user's settings apply"}},
+        {"no registry files beside drive_c",
+         nullptr,
+         nullptr,
+         CHOSEN,
+         false,
+         {"ok      Group Policy: no registry here: policies not checked"}},
+        {"SCRNSAVE.EXE forces another saver",
+         nullptr,
+         R"("SCRNSAVE.EXE"="C:\\WINDOWS\\other.scr")",
+         CHOSEN,
+         true,
+         {"error   " + USER +
+          "SCRNSAVE.EXE forces C:\\WINDOWS\\other.scr: the system starts that saver, not Fish Tank.scr. Fix: ask "
+          "your administrator to set \"Force specific screen saver\" " +
+          TEMPLATE + " to C:\\windows\\Fish Tank.scr, or to Not Configured"}},
+        {"SCRNSAVE.EXE forces this saver, in another case",
+         nullptr,
+         R"("SCRNSAVE.EXE"="c:\\windows\\FISH TANK.SCR")",
+         CHOSEN,
+         true,
+         {"ok      " + USER + "SCRNSAVE.EXE forces c:\\windows\\FISH TANK.SCR: the system starts this saver, " + saver +
+          ", whatever the user chose"}},
+        {"SCRNSAVE.EXE forces this saver by a short name",
+         nullptr,
+         R"("SCRNSAVE.EXE"="C:\\WINDOWS\\FISHTA~1.SCR")",
+         CHOSEN,
+         true,
+         {"ok      " + USER + "SCRNSAVE.EXE forces C:\\WINDOWS\\FISHTA~1.SCR: probably this saver, " + saver +
+          " (a short name, which cannot be resolved here; its first letters fit)"}},
+        {"an empty SCRNSAVE.EXE",
+         nullptr,
+         R"("SCRNSAVE.EXE"="")",
+         CHOSEN,
+         true,
+         {"error   " + USER +
+          "SCRNSAVE.EXE is empty: it forces no saver file, so the system starts no screen saver. Fix: ask your "
+          "administrator to set \"Force specific screen saver\" " +
+          TEMPLATE + " to C:\\windows\\Fish Tank.scr, or to Not Configured"}},
+        {"HKEY_LOCAL_MACHINE's value before HKEY_CURRENT_USER's",
+         R"("SCRNSAVE.EXE"="C:\\windows\\Fish Tank.scr")",
+         R"("SCRNSAVE.EXE"="C:\\WINDOWS\\other.scr")",
+         CHOSEN,
+         true,
+         {"ok      " + MACHINE + "SCRNSAVE.EXE forces C:\\windows\\Fish Tank.scr: the system starts this saver, " +
+          saver + ", whatever the user chose"}},
+        {"the screen saver switched off",
+         nullptr,
+         R"("ScreenSaveActive"="0")",
+         CHOSEN,
+         true,
+         {"error   " + USER +
+          "ScreenSaveActive=0 switches the screen saver off: the system never starts Fish Tank.scr. Fix: ask your "
+          "administrator to set \"Enable screen saver\" " +
+          TEMPLATE + " to Enabled, or to Not Configured"}},
+        {"the screen saver switched off for every user of the computer",
+         R"("ScreenSaveActive"="0")",
+         nullptr,
+         CHOSEN,
+         true,
+         {"error   " + MACHINE +
+          "ScreenSaveActive=0 switches the screen saver off: the system never starts Fish Tank.scr. Fix: ask your "
+          "administrator to set the value ScreenSaveActive of HKEY_LOCAL_MACHINE\\" +
+          KEY + " to 1, or to remove it (it applies to every user of the computer)"}},
+        {"the screen saver switched on over the user's choice",
+         nullptr,
+         R"("ScreenSaveActive"="1")",
+         "\"ScreenSaveActive\"=\"0\"\n",
+         true,
+         {"ok      " + USER + "ScreenSaveActive=1 switches the screen saver on; the user cannot switch it off"}},
+        {"the user switched the screen saver off",
+         nullptr,
+         nullptr,
+         "\"ScreenSaveActive\"=\"0\"\n",
+         true,
+         {"warning win.ini [windows] ScreenSaveActive=0: the system never starts a screen saver. Fix: switch the "
+          "screen saver on in the display settings",
+          "ok      HKEY_CURRENT_USER and HKEY_LOCAL_MACHINE\\" + KEY +
+              ": no screen saver policy is set: the user's settings apply"}},
+        {"a timeout of 0",
+         nullptr,
+         R"("ScreenSaveTimeOut"="0")",
+         CHOSEN,
+         true,
+         {"error   " + USER +
+          "ScreenSaveTimeOut=0: a timeout of 0 seconds: the system never starts Fish Tank.scr. Fix: ask your "
+          "administrator to set \"Screen saver timeout\" " +
+          TEMPLATE + " to Enabled with a wait above 0 seconds, or to Not Configured"}},
+        {"the user's timeout of 0",
+         nullptr,
+         R"("ScreenSaverIsSecure"="1")",
+         "\"ScreenSaveTimeOut\"=\"0\"\n",
+         true,
+         {"warning win.ini [windows] ScreenSaveTimeout=0: a timeout of 0 seconds: the system never starts a screen "
+          "saver. Fix: choose a wait of a minute or more in the display settings",
+          "ok      " + USER +
+              "ScreenSaverIsSecure=1: the password protection is forced on: the screen saver asks for the user's "
+              "password when it ends"}},
+        {"a timeout as a dword, for every user of the computer",
+         R"("ScreenSaveTimeOut"=dword:00000258)",
+         nullptr,
+         CHOSEN,
+         true,
+         {"ok      " + MACHINE +
+          "ScreenSaveTimeOut=600: the system starts the screen saver after 600 seconds without input, whatever the "
+          "user chose"}},
+        {"the password protection forced off, under a key name in another case",
+         nullptr,
+         R"("screensaverissecure"="0")",
+         CHOSEN,
+         true,
+         {"ok      " + USER +
+          "ScreenSaverIsSecure=0: the password protection is forced off: the screen saver never asks for a "
+          "password"}},
+    };
+    const std::string listed = entry("Fish Tank.scr", "C:\\\\windows\\\\Fish Tank.scr", true);
+    for (const Row &row : rows) {
+        // The key as Wine writes it; a row's lowercase value name stands for a key name in lowercase.
+        const auto policyKey = [&](const char *values) {
+            const bool lowercase = values != nullptr && std::string(values).find("\"screen") == 0;
+            std::string key = "Software\\\\Policies\\\\Microsoft\\\\Windows\\\\Control Panel\\\\Desktop";
+            if (lowercase) {
+                std::transform(key.begin(), key.end(), key.begin(),
+                               [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+            }
+            return values == nullptr ? std::string() : "[" + key + "] 1733660000\n" + values + "\n\n";
+        };
+        const std::string machine = listed + policyKey(row.machine);
+        const std::string user =
+            "[Control Panel\\\\Desktop] 1733660000\n" + std::string(row.choices) + "\n" + policyKey(row.user);
+        makePrefix("Fish Tank.scr", true, row.registry ? machine.c_str() : nullptr,
+                   row.registry ? user.c_str() : nullptr);
+        const bool healthy =
+            std::none_of(row.lines.begin(), row.lines.end(), [](const std::string &l) { return l[0] != 'o'; });
+        for (const bool directory : {true, false}) {
+            const std::string label = std::string(row.label) + (directory ? " (--windows)" : " (one saver)");
+            int code = -1;
+            std::string out;
+            const std::vector<std::string> found = doctorLines(
+                directory, "Fish Tank.scr",
+                [](const std::string &line) {
+                    return line.find("olicies") != std::string::npos ||
+                           line.find("Group Policy") != std::string::npos ||
+                           (line.find("win.ini") != std::string::npos && line.compare(0, 3, "ok ") != 0);
+                },
+                &code, &out);
+            EXPECT_EQ(healthy ? 0 : 1, code) << label << "\n" << out;
+            EXPECT_EQ(row.lines, found) << label << "\n" << out;
         }
     }
 }

@@ -58,7 +58,7 @@ TEST_F(PackCommandLine, BadUsageNamesItselfAndPointsToTheHelp) {
         const char *expected;  // the whole line on standard error
     };
     const Row rows[] = {
-        {{}, "lumivex-pack: give a command: build, info or doctor; see 'lumivex-pack --help'"},
+        {{}, "lumivex-pack: give a command: build, info, doctor, saver or msi; see 'lumivex-pack --help'"},
         {{"frob"}, "lumivex-pack: unknown command 'frob'; see 'lumivex-pack --help'"},
         {{"--frob"}, "lumivex-pack: unknown option '--frob'; see 'lumivex-pack --help'"},
         {{"build", "--bogus", "1"}, "lumivex-pack build: unknown option '--bogus'; see 'lumivex-pack build --help'"},

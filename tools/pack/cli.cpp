@@ -1,9 +1,12 @@
 #include "tools/pack/cli.h"
 
 #include <cstdlib>
+#include <filesystem>
 
 #include "tools/pack/assemble.h"
+#include "tools/pack/msi.h"
 #include "tools/pack/picture.h"
+#include "tools/pack/saver_files.h"
 
 #ifndef LUMIVEX_VERSION
 #define LUMIVEX_VERSION "unknown"
@@ -26,6 +29,8 @@ const char GENERAL_HELP[] =
     "  build    assemble an installer file from the engine, splash pictures and a player\n"
     "  info     show the payload trailer, the parts and the description of an installer or saver file\n"
     "  doctor   say why an installed saver does not start, and how to fix it\n"
+    "  saver    write NAME.scr and NAME.exe as an install leaves them in the Windows directory\n"
+    "  msi      build a Windows Installer package of the saver, for deployment to many PCs\n"
     "\n"
     "options:\n"
     "  -h, --help   show this help\n"
@@ -77,6 +82,46 @@ const char DOCTOR_HELP[] =
     "  --json        the findings as a JSON document\n"
     "  --windows     a whole Windows directory\n"
     "  -h, --help    show this help\n"
+    "\n";
+
+#define SAVER_INPUTS                                                                                     \
+    "The saver's files come from an installer file (--installer, signed or not), or from what 'build'\n" \
+    "takes (--engine, --engine-win31, --player, --splash1, --splash2, --name, --flags).\n"               \
+    "\n"                                                                                                 \
+    "  --installer FILE     an installer file that 'build' wrote\n"                                      \
+    "  --name NAME          the saver's name (default: the installer's description)\n"
+
+const char SAVER_HELP[] =
+    "usage: lumivex-pack saver --installer FILE [--class CLASS] [--name NAME] [-o DIR]\n"
+    "       lumivex-pack saver --engine ENGINE.exe --player PLAYER.exe --name NAME [OPTIONS] [-o DIR]\n"
+    "\n"
+    "Writes NAME.scr and NAME.exe exactly as an install on the class leaves them in the Windows\n"
+    "directory: the saver (the class's engine image, the splash bitmaps, the trailer) and the player.\n"
+    "They are not registered and not in the list of programs; the maker may sign them.\n"
+    "\n" SAVER_INPUTS
+    "  --class CLASS        win95 (default), winNT (the same files) or win31\n"
+    "  -o DIR               the directory to write into (default: the current one); after a failure\n"
+    "                       neither file is written there\n"
+    "  -h, --help           show this help\n"
+    "\n";
+
+const char MSI_HELP[] =
+    "usage: lumivex-pack msi --installer FILE --version A.B.C [OPTIONS]\n"
+    "       lumivex-pack msi --engine ENGINE.exe --player PLAYER.exe --name NAME --version A.B.C [OPTIONS]\n"
+    "       lumivex-pack msi --saver-dir DIR --version A.B.C [OPTIONS]\n"
+    "\n"
+    "Builds NAME.msi with msitools' wixl (found on the PATH): a per-machine package that puts\n"
+    "NAME.scr and NAME.exe (of the Windows 95 and NT classes) into the Windows directory and lists\n"
+    "\"NAME (screen saver)\" among the programs. A newer version replaces an older one (a major upgrade\n"
+    "of one upgrade code), so the list holds one entry. It does not choose the saver: set it by policy.\n"
+    "\n" SAVER_INPUTS
+    "  --saver-dir DIR      NAME.scr and NAME.exe that 'saver' wrote (perhaps signed since); the name\n"
+    "                       is that of the one .scr file there unless --name gives it\n"
+    "  --version A.B.C      the package's version: a and b at most 255, c at most 65535\n"
+    "  --publisher TEXT     the publisher in the list of programs (default: Lumivex)\n"
+    "  --upgrade-code GUID  the upgrade code (default: derived from the name, the same for every build)\n"
+    "  -o FILE              the package to write (default: NAME.msi); after a failure nothing is there\n"
+    "  -h, --help           show this help\n"
     "\n";
 
 bool isHelp(const std::string &argument) { return argument == "-h" || argument == "--help"; }
@@ -151,6 +196,224 @@ int build(const std::vector<std::string> &args, std::string *out, std::string *e
     return 0;
 }
 
+// The options of saver and msi, as given.
+struct SaverOptions {
+    AssembleRequest build = {};
+    bool flagsGiven = false, named = false;
+    std::string installer, saverDir, classText = "win95", output;
+    std::string version, publisher, upgradeCode;
+};
+
+// Reads the options that the command takes (msi: its own as well); 0, 2 after bad usage, or -1
+// after the help was shown.
+int parseSaverOptions(const std::string &command, const std::vector<std::string> &args, SaverOptions *o,
+                      std::string *out, std::string *err) {
+    const bool msi = command == "msi";
+    o->build.flags = 0x4000;
+    struct Value {
+        const char *option;
+        std::string *value;
+        bool msiOnly, saverOnly;
+    };
+    std::string flags;
+    const Value values[] = {{"--engine", &o->build.engine, false, false},
+                            {"--engine-win31", &o->build.engineWin31, false, false},
+                            {"--player", &o->build.player, false, false},
+                            {"--splash1", &o->build.splash1, false, false},
+                            {"--splash2", &o->build.splash2, false, false},
+                            {"--name", &o->build.name, false, false},
+                            {"--flags", &flags, false, false},
+                            {"--installer", &o->installer, false, false},
+                            {"-o", &o->output, false, false},
+                            {"--class", &o->classText, false, true},
+                            {"--saver-dir", &o->saverDir, true, false},
+                            {"--version", &o->version, true, false},
+                            {"--publisher", &o->publisher, true, false},
+                            {"--upgrade-code", &o->upgradeCode, true, false}};
+    for (size_t i = 1; i < args.size(); ++i) {
+        const std::string &option = args[i];
+        if (isHelp(option)) {
+            *out += msi ? MSI_HELP : SAVER_HELP;
+            *out += EXIT_CODES;
+            return -1;
+        }
+        const Value *target = nullptr;
+        for (const Value &value : values) {
+            if (option == value.option && !(msi ? value.saverOnly : value.msiOnly)) target = &value;
+        }
+        if (target == nullptr) {
+            return usageError(command,
+                              option.empty() || option[0] != '-' ? "unexpected argument '" + option + "'"
+                                                                 : "unknown option '" + option + "'",
+                              err);
+        }
+        if (i + 1 >= args.size()) return usageError(command, option + " needs a value", err);
+        *target->value = args[++i];
+        if (target->value == &o->build.name) o->named = true;
+        if (target->value == &flags) o->flagsGiven = true;
+    }
+    if (o->flagsGiven) {
+        char *end = nullptr;
+        const unsigned long long value = std::strtoull(flags.c_str(), &end, 0);
+        if (flags.empty() || *end != '\0' || flags[0] == '-' || value > 0xFFFFFFFFull) {
+            return usageError(command, "--flags takes a number from 0 to 0xFFFFFFFF, not '" + flags + "'", err);
+        }
+        o->build.flags = static_cast<uint32_t>(value);
+    }
+    const bool fromBuild = !o->build.engine.empty() || !o->build.engineWin31.empty() || !o->build.player.empty() ||
+                           !o->build.splash1.empty() || !o->build.splash2.empty() || o->flagsGiven;
+    const int sources = (fromBuild ? 1 : 0) + (o->installer.empty() ? 0 : 1) + (o->saverDir.empty() ? 0 : 1);
+    const std::string choices = msi ? "--installer FILE, --saver-dir DIR or build's inputs (--engine, --player, --name)"
+                                    : "--installer FILE or build's inputs (--engine, --player, --name)";
+    if (sources == 0) return usageError(command, command + " needs " + choices, err);
+    if (sources > 1) return usageError(command, command + " takes one of " + choices, err);
+    if (fromBuild && (o->build.engine.empty() || o->build.player.empty() || !o->named)) {
+        return usageError(command, command + " needs --engine, --player and --name together", err);
+    }
+    SaverClass ignored;
+    if (!parseSaverClass(o->classText, &ignored)) {
+        return usageError(command, "--class takes win95, winNT or win31, not '" + o->classText + "'", err);
+    }
+    if (msi && o->version.empty()) return usageError(command, "msi needs --version A.B.C", err);
+    return 0;
+}
+
+// The saver's files and name from an installer file, or from build's inputs assembled on the way.
+int saverFilesOf(const SaverOptions &o, SaverClass saverClass, SaverFiles *files, std::string *name,
+                 std::string *error) {
+    if (o.named) {
+        const std::string problem = checkSaverName(o.build.name);
+        if (!problem.empty()) {
+            *error = "--name \"" + o.build.name + "\": " + problem;
+            return 1;
+        }
+    }
+    std::string installer = o.installer, work;
+    if (installer.empty()) {
+        work = makeTemporaryDirectory(error);
+        if (work.empty()) return 1;
+        AssembleRequest request = o.build;
+        request.output = installer = work + "/installer.exe";
+        if (assembleInstaller(request, error) != 0) {
+            std::error_code ignored;
+            std::filesystem::remove_all(work, ignored);
+            return 1;
+        }
+    }
+    const int result = cutSaverFiles(installer, saverClass, files, error);
+    if (!work.empty()) {
+        std::error_code ignored;
+        std::filesystem::remove_all(work, ignored);
+    }
+    if (result != 0) return result;
+    *name = o.named ? o.build.name : files->name;
+    if (name->empty()) {
+        *error = installer + ": the installer has no description; give the saver's name with --name";
+        return 1;
+    }
+    const std::string problem = checkSaverName(*name);
+    if (!problem.empty()) {
+        *error = installer + ": its description \"" + *name + "\" cannot name the saver: " + problem +
+                 "; give the saver's name with --name";
+        return 1;
+    }
+    return 0;
+}
+
+int failure(const std::string &command, const std::string &error, std::string *err) {
+    *err += "lumivex-pack " + command + ": " + error + "\n";
+    return 1;
+}
+
+int saver(const std::vector<std::string> &args, std::string *out, std::string *err) {
+    SaverOptions o;
+    const int parsed = parseSaverOptions("saver", args, &o, out, err);
+    if (parsed != 0) return parsed < 0 ? 0 : parsed;
+    SaverClass saverClass = SaverClass::Win95;
+    parseSaverClass(o.classText, &saverClass);
+    SaverFiles files;
+    std::string name, error;
+    const std::string directory = o.output.empty() ? "." : o.output;
+    if (saverFilesOf(o, saverClass, &files, &name, &error) != 0 ||
+        writeSaverFiles(files, name, directory, &error) != 0) {
+        return failure("saver", error, err);
+    }
+    *out += "lumivex-pack saver: wrote " + directory + "/" + name + ".scr and " + directory + "/" + name + ".exe\n";
+    return 0;
+}
+
+// The one NAME.scr of a directory; empty when there is none or more than one.
+std::string onlySaverIn(const std::string &directory) {
+    std::string found;
+    int count = 0;
+    std::error_code failed;
+    for (const auto &entry : std::filesystem::directory_iterator(directory, failed)) {
+        const std::filesystem::path file = entry.path();
+        if (file.extension() == ".scr") {
+            found = file.stem().string();
+            ++count;
+        }
+    }
+    return count == 1 ? found : "";
+}
+
+int msi(const std::vector<std::string> &args, std::string *out, std::string *err) {
+    SaverOptions o;
+    const int parsed = parseSaverOptions("msi", args, &o, out, err);
+    if (parsed != 0) return parsed < 0 ? 0 : parsed;
+    std::string error = checkMsiVersion(o.version);
+    if (!error.empty()) return usageError("msi", error, err);
+    if (findOnPath("wixl").empty()) return failure("msi", WIXL_MISSING, err);
+    std::string upgradeCode;
+    if (!o.upgradeCode.empty()) {
+        upgradeCode = normalizeGuid(o.upgradeCode);
+        if (upgradeCode.empty()) {
+            return usageError(
+                "msi", "--upgrade-code '" + o.upgradeCode + "': give a GUID, XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX",
+                err);
+        }
+    }
+    MsiPackage package;
+    std::string work;
+    if (!o.saverDir.empty()) {
+        package.name = o.named ? o.build.name : onlySaverIn(o.saverDir);
+        if (package.name.empty()) {
+            return failure("msi", "--saver-dir " + o.saverDir + ": holds no single NAME.scr; give the name with --name",
+                           err);
+        }
+        package.saverSource = o.saverDir + "/" + package.name + ".scr";
+        package.playerSource = o.saverDir + "/" + package.name + ".exe";
+        for (const std::string &file : {package.saverSource, package.playerSource}) {
+            std::string bytes;
+            if (!readWholeFile(file, &bytes))
+                return failure("msi", "--saver-dir " + file + ": " + fileProblem(file), err);
+        }
+    } else {
+        SaverFiles files;
+        if (saverFilesOf(o, SaverClass::Win95, &files, &package.name, &error) != 0 ||
+            (work = makeTemporaryDirectory(&error)).empty() ||
+            writeSaverFiles(files, package.name, work, &error) != 0) {
+            if (!work.empty()) std::filesystem::remove_all(work);
+            return failure("msi", error, err);
+        }
+        package.saverSource = work + "/" + package.name + ".scr";
+        package.playerSource = work + "/" + package.name + ".exe";
+    }
+    package.version = o.version;
+    package.publisher = o.publisher;
+    package.upgradeCode = upgradeCode.empty() ? upgradeCodeFor(package.name) : upgradeCode;
+    const std::string output = o.output.empty() ? package.name + ".msi" : o.output;
+    const int result = buildMsi(package, output, &error);
+    if (!work.empty()) {
+        std::error_code ignored;
+        std::filesystem::remove_all(work, ignored);
+    }
+    if (result != 0) return failure("msi", error, err);
+    *out += "lumivex-pack msi: wrote " + output + " (\"" + package.name + " (screen saver)\" " + package.version +
+            ", upgrade code " + package.upgradeCode + ")\n";
+    return 0;
+}
+
 int info(const std::vector<std::string> &args, std::string *out, std::string *err) {
     std::string file;
     for (size_t i = 1; i < args.size(); ++i) {
@@ -216,7 +479,7 @@ int doctor(const std::vector<std::string> &args, const PackPlatform &platform, s
 }  // namespace
 
 int runPack(const std::vector<std::string> &args, const PackPlatform &platform, std::string *out, std::string *err) {
-    if (args.empty()) return usageError("", "give a command: build, info or doctor", err);
+    if (args.empty()) return usageError("", "give a command: build, info, doctor, saver or msi", err);
     const std::string &command = args[0];
     if (isHelp(command) || command == "help") {
         *out += GENERAL_HELP;
@@ -230,6 +493,8 @@ int runPack(const std::vector<std::string> &args, const PackPlatform &platform, 
     if (command == "build") return build(args, out, err);
     if (command == "info") return info(args, out, err);
     if (command == "doctor") return doctor(args, platform, out, err);
+    if (command == "saver") return saver(args, out, err);
+    if (command == "msi") return msi(args, out, err);
     if (!command.empty() && command[0] == '-') return usageError("", "unknown option '" + command + "'", err);
     return usageError("", "unknown command '" + command + "'", err);
 }

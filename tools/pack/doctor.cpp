@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <sstream>
 
 #include "payload/description_tag.h"
@@ -17,6 +18,7 @@
 namespace {
 
 const char REINSTALL[] = "install the saver again from its installer file";
+const char PERSONALIZATION[] = "User Configuration > Administrative Templates > Control Panel > Personalization";
 
 std::string lower(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
@@ -262,12 +264,28 @@ bool entryNames(PathComparer compare, const ProgramEntry &entry, const std::stri
     return compare(uninstalledFile(entry), path) != NameMatch::Different;
 }
 
-// An install on the Windows 95 and NT classes puts the saver into the list of programs.
+// The name a package of lumivex-pack msi lists the saver under: "NAME (screen saver)".
+std::string packagedName(const std::string &saverPath) {
+    const size_t slash = saverPath.find_last_of("\\/");
+    std::string name = slash == std::string::npos ? saverPath : saverPath.substr(slash + 1);
+    const size_t dot = name.find_last_of('.');
+    if (dot != std::string::npos) name.resize(dot);
+    return name + " (screen saver)";
+}
+
+// An install on the Windows 95 and NT classes puts the saver into the list of programs, and so
+// does a Windows Installer package (whose entry removes through msiexec and names the package,
+// not the saver: it is known by the name it lists).
 void checkProgramEntry(const std::string &saverPath, FileKind kind, const SystemSettings &settings,
                        PathComparer compare, Findings &report) {
     if (kind != FileKind::Saver || !settings.programsRead) return;
     for (const ProgramEntry &entry : settings.programs) {
-        if (!entry.lumivex || !entryNames(compare, entry, saverPath)) continue;
+        std::string command = entry.uninstallString;
+        std::transform(command.begin(), command.end(), command.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        const bool packaged =
+            command.find("msiexec") != std::string::npos && entry.displayName == packagedName(saverPath);
+        if (!packaged && !(entry.lumivex && entryNames(compare, entry, saverPath))) continue;
         report.ok(programEntryKey(entry),
                   "lists " + saverPath + " in the list of programs as \"" + entry.displayName + "\"");
         return;
@@ -276,6 +294,145 @@ void checkProgramEntry(const std::string &saverPath, FileKind kind, const System
                  "not in the list of programs: no entry under HKEY_LOCAL_MACHINE or HKEY_CURRENT_USER\\" +
                      std::string(UNINSTALL_KEY) + " names it, so the system cannot remove it",
                  REINSTALL);
+}
+
+// The path as Windows names it: a Wine prefix's drive_c seen from Linux is C:.
+std::string windowsFormOf(const std::string &path) {
+    const size_t drive = path.find("drive_c/");
+    if (drive == std::string::npos || (drive != 0 && path[drive - 1] != '/')) return path;
+    std::string form = "C:\\" + path.substr(drive + std::strlen("drive_c/"));
+    std::replace(form.begin(), form.end(), '/', '\\');
+    return form;
+}
+
+// "Fish Tank.scr", "Fish Tank.scr or Birds.scr", or "a screen saver" when there is none.
+std::string saverNames(const std::vector<std::string> &savers) {
+    std::string names;
+    for (const std::string &saver : savers) names += (names.empty() ? "" : " or ") + fileNameOf(saver);
+    return names.empty() ? "a screen saver" : names;
+}
+
+bool isZero(const std::string &text) { return !text.empty() && text.find_first_not_of('0') == std::string::npos; }
+
+// What to ask the administrator for: the Group Policy setting that writes a value under
+// HKEY_CURRENT_USER set to `setting`, or a value under HKEY_LOCAL_MACHINE, which applies to every
+// user, set to `value`; either may be taken away instead.
+std::string askAdministrator(const PolicyValue &policy, const char *name, const char *settingName,
+                             const std::string &setting, const std::string &value) {
+    if (policy.root == "HKEY_LOCAL_MACHINE") {
+        return std::string("ask your administrator to set the value ") + name + " of HKEY_LOCAL_MACHINE\\" +
+               SCREEN_SAVER_POLICY_KEY + " to " + value +
+               ", or to remove it (it applies to every user of the computer)";
+    }
+    return std::string("ask your administrator to set \"") + settingName + "\" (" + PERSONALIZATION + ") to " +
+           setting + ", or to Not Configured";
+}
+
+// SCRNSAVE.EXE: the saver that the system starts whatever the user chose, compared with the savers
+// examined as the registration is.
+void checkForcedSaver(const std::vector<std::string> &savers, const PolicyValue &policy, PathComparer compare,
+                      Findings &report) {
+    const std::string subject = policy.root + "\\" + SCREEN_SAVER_POLICY_KEY;
+    const std::string wanted = savers.empty() ? "the saver's path" : windowsFormOf(savers[0]);
+    const std::string fix = askAdministrator(policy, "SCRNSAVE.EXE", "Force specific screen saver", wanted, wanted);
+    const std::string &forced = policy.text;
+    if (forced.empty()) {
+        report.error(subject, "SCRNSAVE.EXE is empty: it forces no saver file, so the system starts no screen saver",
+                     fix);
+        return;
+    }
+    std::string same, likely;
+    for (const std::string &saver : savers) {
+        const NameMatch named = compare(forced, saver);
+        if (named == NameMatch::Same) same = saver;
+        if (named == NameMatch::Likely) likely = saver;
+    }
+    const std::string forces = "SCRNSAVE.EXE forces " + forced + ": ";
+    if (!same.empty()) {
+        report.ok(subject, forces + "the system starts this saver, " + same + ", whatever the user chose");
+    } else if (!likely.empty()) {
+        report.ok(subject, forces + "probably this saver, " + likely +
+                               " (a short name, which cannot be resolved here; its first letters fit)");
+    } else if (savers.empty()) {
+        report.ok(subject, forces + "the system starts that saver whatever the user chose");
+    } else {
+        report.error(subject, forces + "the system starts that saver, not " + saverNames(savers), fix);
+    }
+}
+
+// The values of Group Policy, which take the place of the user's: what each means for the savers.
+void checkPolicies(const std::vector<std::string> &savers, const ScreenSaverPolicies &policies, PathComparer compare,
+                   Findings &report) {
+    if (policies.reading == ScreenSaverPolicies::Reading::NotRead) return;
+    if (policies.reading == ScreenSaverPolicies::Reading::NoRegistry) {
+        report.ok("Group Policy", "no registry here: policies not checked");
+        return;
+    }
+    const auto subject = [](const PolicyValue &policy) { return policy.root + "\\" + SCREEN_SAVER_POLICY_KEY; };
+    const PolicyValue &active = policies.active, &timeout = policies.timeout, &secure = policies.secure;
+    if (!active.found && !policies.saver.found && !timeout.found && !secure.found) {
+        report.ok(std::string("HKEY_CURRENT_USER and HKEY_LOCAL_MACHINE\\") + SCREEN_SAVER_POLICY_KEY,
+                  "no screen saver policy is set: the user's settings apply");
+        return;
+    }
+    if (active.found && isZero(active.text)) {
+        report.error(subject(active),
+                     "ScreenSaveActive=" + active.text + " switches the screen saver off: the system never starts " +
+                         saverNames(savers),
+                     askAdministrator(active, "ScreenSaveActive", "Enable screen saver", "Enabled", "1"));
+    } else if (active.found) {
+        report.ok(subject(active),
+                  "ScreenSaveActive=" + active.text + " switches the screen saver on; the user cannot switch it off");
+    }
+    if (policies.saver.found) checkForcedSaver(savers, policies.saver, compare, report);
+    if (timeout.found && isZero(timeout.text)) {
+        report.error(subject(timeout),
+                     "ScreenSaveTimeOut=" + timeout.text + ": a timeout of 0 seconds: the system never starts " +
+                         saverNames(savers),
+                     askAdministrator(timeout, "ScreenSaveTimeOut", "Screen saver timeout",
+                                      "Enabled with a wait above 0 seconds", "a number of seconds above 0"));
+    } else if (timeout.found) {
+        report.ok(subject(timeout), "ScreenSaveTimeOut=" + timeout.text +
+                                        ": the system starts the screen saver after " + timeout.text +
+                                        " seconds without input, whatever the user chose");
+    }
+    if (secure.found) {
+        report.ok(subject(secure), "ScreenSaverIsSecure=" + secure.text +
+                                       (isZero(secure.text) ? ": the password protection is forced off: the screen "
+                                                              "saver never asks for a password"
+                                                            : ": the password protection is forced on: the screen "
+                                                              "saver asks for the user's password when it ends"));
+    }
+}
+
+// The user's activation settings (every one of them, or only those that keep the saver from
+// starting), which a policy's value overrides, then the policies.
+void checkActivation(const std::vector<std::string> &savers, const SystemSettings &settings, PathComparer compare,
+                     bool everySetting, Findings &report) {
+    const ScreenSaverPolicies &policies = settings.policies;
+    const std::string active = "win.ini [windows] ScreenSaveActive";
+    if (!settings.activeFound) {
+        if (everySetting) report.ok(active, "could not be read");
+    } else if (policies.active.found) {
+        if (everySetting) report.ok(active + "=" + settings.active, "overridden by the policy's ScreenSaveActive");
+    } else if (isZero(settings.active)) {
+        report.warning(active + "=" + settings.active, "the system never starts a screen saver",
+                       "switch the screen saver on in the display settings");
+    } else if (everySetting) {
+        report.ok(active + "=" + settings.active, "the system starts the screen saver");
+    }
+    if (settings.timeoutFound) {
+        const std::string timeout = "win.ini [windows] ScreenSaveTimeout=" + settings.timeout;
+        if (policies.timeout.found) {
+            if (everySetting) report.ok(timeout, "overridden by the policy's ScreenSaveTimeOut");
+        } else if (isZero(settings.timeout)) {
+            report.warning(timeout, "a timeout of 0 seconds: the system never starts a screen saver",
+                           "choose a wait of a minute or more in the display settings");
+        } else if (everySetting) {
+            report.ok(timeout, "after " + settings.timeout + " seconds without input");
+        }
+    }
+    checkPolicies(savers, policies, compare, report);
 }
 
 }  // namespace
@@ -288,6 +445,7 @@ void diagnoseSaver(const std::string &saverPath, const SystemSettings &settings,
                    std::vector<Finding> *findings) {
     Findings report(findings);
     checkProgramEntry(saverPath, diagnoseFile(saverPath, report), settings, compare, report);
+    checkActivation({saverPath}, settings, compare, false, report);
 }
 
 bool diagnoseWindowsDirectory(const std::string &directory, const SystemSettings &settings, PathComparer compare,
@@ -304,7 +462,7 @@ bool diagnoseWindowsDirectory(const std::string &directory, const SystemSettings
     // Savers of the directory: .scr files with the engine's trailer, and the registered .scr file
     // whatever it holds (a Lumivex saver whose trailer was cut has none).
     std::string match, likely;
-    size_t savers = 0;
+    std::vector<std::string> savers;
     for (const std::string &name : names) {
         const std::string path = join(directory, name);
         const std::string base = lower(name.substr(0, name.rfind('.')));
@@ -323,12 +481,12 @@ bool diagnoseWindowsDirectory(const std::string &directory, const SystemSettings
         if (!endsWith(name, ".scr")) continue;
         const NameMatch named = registered ? compare(settings.registeredSaver, path) : NameMatch::Different;
         if (!hasTrailer(path) && named != NameMatch::Same) continue;
-        ++savers;
-        diagnoseSaver(path, settings, compare, findings);
+        savers.push_back(path);
+        checkProgramEntry(path, diagnoseFile(path, report), settings, compare, report);
         if (named == NameMatch::Same) match = path;
         if (named == NameMatch::Likely) likely = path;
     }
-    if (savers == 0) report.ok(directory, "holds no Lumivex saver");
+    if (savers.empty()) report.ok(directory, "holds no Lumivex saver");
 
     if (!settings.programsRead) {
         report.ok(std::string("the list of programs, ") + UNINSTALL_KEY, "could not be read");
@@ -361,18 +519,7 @@ bool diagnoseWindowsDirectory(const std::string &directory, const SystemSettings
                            "choose the saver in the display settings, or " + std::string(REINSTALL));
         }
     }
-    if (!settings.activeFound) {
-        report.ok("win.ini [windows] ScreenSaveActive", "could not be read");
-    } else if (settings.active == "0") {
-        report.warning("win.ini [windows] ScreenSaveActive=0", "the system never starts a screen saver",
-                       "switch the screen saver on in the display settings");
-    } else {
-        report.ok("win.ini [windows] ScreenSaveActive=" + settings.active, "the system starts the screen saver");
-    }
-    if (settings.timeoutFound) {
-        report.ok("win.ini [windows] ScreenSaveTimeout=" + settings.timeout,
-                  "after " + settings.timeout + " seconds without input");
-    }
+    checkActivation(savers, settings, compare, true, report);
     return true;
 }
 
@@ -484,12 +631,23 @@ SystemSettings readWinePrefixSettings(const std::string &directory) {
     const bool haveMachine = readWholeFile(directory + "/../../system.reg", &machine);
     const bool haveUser = readWholeFile(directory + "/../../user.reg", &user);
     const std::vector<RegistryFileKey> userKeys = haveUser ? parseRegistryFile(user) : std::vector<RegistryFileKey>();
+    // The user's own choices: the same names under the policies' key are the administrator's.
+    std::vector<RegistryFileKey> choices;
+    std::copy_if(userKeys.begin(), userKeys.end(), std::back_inserter(choices),
+                 [](const RegistryFileKey &key) { return lower(key.path) != lower(SCREEN_SAVER_POLICY_KEY); });
     settings.activeFound = (haveWinIni && iniValue(winIni, "windows", "ScreenSaveActive", &settings.active)) ||
-                           registryValue(userKeys, "ScreenSaveActive", &settings.active);
+                           registryValue(choices, "ScreenSaveActive", &settings.active);
     settings.timeoutFound = (haveWinIni && iniValue(winIni, "windows", "ScreenSaveTimeout", &settings.timeout)) ||
-                            registryValue(userKeys, "ScreenSaveTimeout", &settings.timeout);
+                            registryValue(choices, "ScreenSaveTimeout", &settings.timeout);
     settings.programsRead = haveMachine || haveUser;
-    if (haveMachine) programEntriesOfRegistryFile(parseRegistryFile(machine), "HKEY_LOCAL_MACHINE", &settings.programs);
+    settings.policies.reading =
+        settings.programsRead ? ScreenSaverPolicies::Reading::Read : ScreenSaverPolicies::Reading::NoRegistry;
+    if (haveMachine) {
+        const std::vector<RegistryFileKey> machineKeys = parseRegistryFile(machine);
+        programEntriesOfRegistryFile(machineKeys, "HKEY_LOCAL_MACHINE", &settings.programs);
+        policiesOfRegistryFile(machineKeys, "HKEY_LOCAL_MACHINE", &settings.policies);
+    }
     programEntriesOfRegistryFile(userKeys, "HKEY_CURRENT_USER", &settings.programs);
+    if (haveUser) policiesOfRegistryFile(userKeys, "HKEY_CURRENT_USER", &settings.policies);
     return settings;
 }

@@ -31,6 +31,7 @@ struct SystemSettings {
     std::string timeout;  // win.ini [windows] "ScreenSaveTimeout", seconds
     bool programsRead = false;           // the list of programs could be read under one root at least
     std::vector<ProgramEntry> programs;  // its entries under both roots
+    ScreenSaverPolicies policies;        // what Group Policy decides instead of the user
 };
 
 // How a registered path names one of the directory's files; the platform layer compares the
@@ -45,7 +46,8 @@ using PathComparer = NameMatch (*)(const std::string &registered, const std::str
 // An installed saver (image, splash bitmaps, trailer) and NAME.exe beside it, or an installer file
 // and the parts it carries. With the system's settings, also whether an installed saver of the
 // Windows 95 and NT classes (image B) is in the list of programs, when that could be read: an
-// entry that an install wrote whose UninstallString names the file (compared as `compare` does).
+// entry that an install wrote whose UninstallString names the file (compared as `compare` does),
+// and what the policies (when they were read) and the user's activation settings mean for it.
 // An image B and an image A of the same size cannot be told apart; such a saver counts as image B.
 void diagnoseSaver(const std::string &saverPath, std::vector<Finding> *findings);
 void diagnoseSaver(const std::string &saverPath, const SystemSettings &settings, PathComparer compare,
@@ -58,7 +60,8 @@ NameMatch compareFileNames(const std::string &registered, const std::string &fil
 
 // Every file of the directory that carries the engine's trailer (with its entry in the list of
 // programs), the entries of the list that an install wrote for a saver the directory no longer
-// holds, the registration, the activation settings and leftovers of an unfinished install. False
+// holds, the registration, the activation settings, the policies for all of the directory's
+// savers together and leftovers of an unfinished install. False
 // (with one Error finding) when the directory cannot be listed.
 bool diagnoseWindowsDirectory(const std::string &directory, const SystemSettings &settings, PathComparer compare,
                               std::vector<Finding> *findings);
@@ -76,5 +79,6 @@ bool iniValue(const std::string &text, const std::string &section, const std::st
 // What a Wine prefix says, seen from outside it: system.ini [boot] in the Windows directory given
 // (a prefix's drive_c/windows); win.ini [windows] there, else the same values that Wine keeps in the
 // prefix's user.reg; the list of programs from the prefix's system.reg (HKEY_LOCAL_MACHINE) and
-// user.reg (HKEY_CURRENT_USER), two levels up.
+// user.reg (HKEY_CURRENT_USER), two levels up, and the policies from both (NoRegistry when neither
+// file is there).
 SystemSettings readWinePrefixSettings(const std::string &windowsDirectory);

@@ -56,6 +56,32 @@ bool readProgramEntries(HKEY root, const char *rootName, std::vector<ProgramEntr
     return true;
 }
 
+// The screen saver's policy values under both roots, HKEY_LOCAL_MACHINE's first, which take
+// precedence: strings, or dwords in decimal.
+void readPolicies(ScreenSaverPolicies *policies) {
+    policies->reading = ScreenSaverPolicies::Reading::Read;
+    const struct {
+        HKEY root;
+        const char *name;
+    } roots[] = {{HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE"}, {HKEY_CURRENT_USER, "HKEY_CURRENT_USER"}};
+    for (const auto &root : roots) {
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(root.root, SCREEN_SAVER_POLICY_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS) continue;
+        for (const char *name : SCREEN_SAVER_POLICY_VALUES) {
+            DWORD type = 0, number = 0, size = sizeof number;
+            std::string text;
+            if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE *>(&number), &size) ==
+                    ERROR_SUCCESS &&
+                type == REG_DWORD) {
+                keepPolicyValue(root.name, name, std::to_string(number), policies);
+            } else if (stringValue(key, name, &text)) {
+                keepPolicyValue(root.name, name, text, policies);
+            }
+        }
+        RegCloseKey(key);
+    }
+}
+
 // The system's own settings and path forms.
 SystemSettings readSystemSettings(const std::string &) {
     SystemSettings settings;
@@ -70,6 +96,7 @@ SystemSettings readSystemSettings(const std::string &) {
     const bool machine = readProgramEntries(HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", &settings.programs);
     const bool user = readProgramEntries(HKEY_CURRENT_USER, "HKEY_CURRENT_USER", &settings.programs);
     settings.programsRead = machine || user;
+    readPolicies(&settings.policies);
     return settings;
 }
 

@@ -211,3 +211,28 @@ bool registryValue(const std::vector<RegistryFileKey> &keys, const std::string &
 bool registryFileValue(const std::string &text, const std::string &name, std::string *value) {
     return registryValue(parseRegistryFile(text), name, value);
 }
+
+void keepPolicyValue(const std::string &root, const std::string &name, const std::string &text,
+                     ScreenSaverPolicies *policies) {
+    PolicyValue *const values[] = {&policies->active, &policies->saver, &policies->timeout, &policies->secure};
+    for (size_t i = 0; i < sizeof values / sizeof values[0]; ++i) {
+        if (lower(name) != lower(SCREEN_SAVER_POLICY_VALUES[i]) || values[i]->found) continue;
+        values[i]->found = true;
+        values[i]->root = root;
+        values[i]->text = text;
+    }
+}
+
+void policiesOfRegistryFile(const std::vector<RegistryFileKey> &keys, const std::string &root,
+                            ScreenSaverPolicies *policies) {
+    policies->reading = ScreenSaverPolicies::Reading::Read;
+    for (const RegistryFileKey &key : keys) {
+        if (lower(key.path) != lower(SCREEN_SAVER_POLICY_KEY)) continue;
+        for (const RegistryFileValue &value : key.values) {
+            if (value.kind == RegistryFileValue::Kind::Other) continue;
+            keepPolicyValue(root, value.name,
+                            value.kind == RegistryFileValue::Kind::String ? value.text : std::to_string(value.number),
+                            policies);
+        }
+    }
+}

@@ -1,6 +1,6 @@
 // The registry as the doctor reads it: the system's list of programs (the Uninstall key under
-// HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER), and the text files in which Wine keeps a prefix's
-// registry (system.reg holds HKEY_LOCAL_MACHINE, user.reg HKEY_CURRENT_USER).
+// HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER), the screen saver's Group Policy values, and the text files in which Wine
+// keeps a prefix's registry (system.reg holds HKEY_LOCAL_MACHINE, user.reg HKEY_CURRENT_USER).
 #pragma once
 
 #include <cstdint>
@@ -62,3 +62,44 @@ bool registryValue(const std::vector<RegistryFileKey> &keys, const std::string &
 
 // The same for a registry file's text.
 bool registryFileValue(const std::string &text, const std::string &name, std::string *value);
+
+// Where Group Policy keeps the screen saver's settings under both roots. The settings of User
+// Configuration > Administrative Templates > Control Panel > Personalization write it under
+// HKEY_CURRENT_USER; a value under HKEY_LOCAL_MACHINE applies to every user of the computer and
+// takes precedence over the same value under HKEY_CURRENT_USER.
+constexpr char SCREEN_SAVER_POLICY_KEY[] = "Software\\Policies\\Microsoft\\Windows\\Control Panel\\Desktop";
+
+// The values the doctor reads there, in the order of ScreenSaverPolicies' members.
+constexpr const char *SCREEN_SAVER_POLICY_VALUES[] = {"ScreenSaveActive", "SCRNSAVE.EXE", "ScreenSaveTimeOut",
+                                                      "ScreenSaverIsSecure"};
+
+// One policy value, as found under the root that decides it.
+struct PolicyValue {
+    bool found = false;
+    std::string root;  // "HKEY_LOCAL_MACHINE" or "HKEY_CURRENT_USER"
+    std::string text;  // a string's text, or a dword in decimal
+};
+
+struct ScreenSaverPolicies {
+    enum class Reading {
+        NotRead,     // the caller did not look
+        NoRegistry,  // there is no registry to look in (a directory that is no Wine prefix)
+        Read,
+    };
+    Reading reading = Reading::NotRead;
+    PolicyValue active;   // ScreenSaveActive, "Enable screen saver": "0" off, "1" on
+    PolicyValue saver;    // SCRNSAVE.EXE, "Force specific screen saver": the saver's path
+    PolicyValue timeout;  // ScreenSaveTimeOut, "Screen saver timeout": seconds, "0" never
+    PolicyValue secure;   // ScreenSaverIsSecure, "Password protect the screen saver": "0" off, "1" on
+};
+
+// Keeps the value named `name` (one of SCREEN_SAVER_POLICY_VALUES, without regard to case) as
+// found under `root`, unless a root read before had it: read HKEY_LOCAL_MACHINE first. Other
+// names are passed over.
+void keepPolicyValue(const std::string &root, const std::string &name, const std::string &text,
+                     ScreenSaverPolicies *policies);
+
+// The policy values under SCREEN_SAVER_POLICY_KEY (compared without regard to case) of a registry
+// file of the root named `root`, kept as keepPolicyValue keeps them; the reading becomes Read.
+void policiesOfRegistryFile(const std::vector<RegistryFileKey> &keys, const std::string &root,
+                            ScreenSaverPolicies *policies);
