@@ -155,6 +155,12 @@ TEST_F(SaverCommand, RefusalsSayWhyAndLeaveNoFile) {
         script << "#!/bin/sh\necho 'Couldn'\"'\"'t find file' >&2\nexit 3\n";
     }
     std::filesystem::permissions(path("badwixl/wixl"), std::filesystem::perms::owner_all);
+    // Saver files whose player was signed after 'saver' wrote them: it has grown.
+    std::filesystem::create_directory(path("grown"));
+    ASSERT_EQ(0, run({"saver", "--installer", win32, "-o", path("grown")}).code);
+    const std::string grownPlayer = path("grown/Fish Tank.exe");
+    const size_t playerSize = std::filesystem::file_size(grownPlayer);
+    std::ofstream(grownPlayer, std::ios::app | std::ios::binary) << std::string(1544, '\x30');
     struct Row {
         const char *label;
         std::vector<std::string> args;
@@ -241,6 +247,12 @@ TEST_F(SaverCommand, RefusalsSayWhyAndLeaveNoFile) {
          1,
          "lumivex-pack msi: wixl failed (exit code 3): Couldn't find file\n",
          path("badwixl")},
+        {"msi of a player grown since 'saver'",
+         {"msi", "--saver-dir", path("grown"), "--version", "1.0.0", "-o", msi},
+         1,
+         "lumivex-pack msi: --saver-dir " + grownPlayer + ": the player has " + std::to_string(playerSize + 1544) +
+             " bytes, the saver expects " + std::to_string(playerSize) +
+             ", so the saver would not start it (sign a player before 'build', never after 'saver')\n"},
         {"msi into a missing directory",
          {"msi", "--installer", win32, "--version", "1.0.0", "-o", out + "/gone/F.msi"},
          1,

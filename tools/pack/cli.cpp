@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "payload/trailer.h"
 #include "tools/pack/assemble.h"
 #include "tools/pack/msi.h"
 #include "tools/pack/picture.h"
@@ -383,10 +384,23 @@ int msi(const std::vector<std::string> &args, std::string *out, std::string *err
         }
         package.saverSource = o.saverDir + "/" + package.name + ".scr";
         package.playerSource = o.saverDir + "/" + package.name + ".exe";
+        std::string player;
         for (const std::string &file : {package.saverSource, package.playerSource}) {
-            std::string bytes;
-            if (!readWholeFile(file, &bytes))
+            if (!readWholeFile(file, &player))
                 return failure("msi", "--saver-dir " + file + ": " + fileProblem(file), err);
+        }
+        // The saver starts only a player of the size its trailer gives: one signed after 'saver'
+        // has grown by its certificate table.
+        PayloadTrailer trailer;
+        if (readPayloadTrailer(package.saverSource.c_str(), &trailer) != FileResult::Ok) {
+            return failure("msi", "--saver-dir " + package.saverSource + ": not a saver file", err);
+        }
+        if (player.size() != trailer.playerSize) {
+            return failure("msi",
+                           "--saver-dir " + package.playerSource + ": the player has " + std::to_string(player.size()) +
+                               " bytes, the saver expects " + std::to_string(trailer.playerSize) +
+                               ", so the saver would not start it (sign a player before 'build', never after 'saver')",
+                           err);
         }
     } else {
         SaverFiles files;
