@@ -54,6 +54,15 @@ bool certificateEndsFile(const PeSignatureFields &fields, uint32_t fileSize) {
            offset == fileSize - size;
 }
 
+bool peSignatureFieldsOf(const unsigned char *image, size_t size, PeSignatureFields *out) {
+    *out = PeSignatureFields{};
+    if (size < DOS_HEADER_SIZE) return false;
+    const uint32_t peAt = peHeaderOffset(image);
+    if (peAt == 0 || peAt >= size) return false;
+    const size_t window = size - peAt < PE_HEADER_WINDOW ? size - peAt : PE_HEADER_WINDOW;
+    return readPeSignatureFields(image + peAt, window, peAt, out);
+}
+
 bool readPeSignature(SystemFile *file, PeSignatureFields *out) {
     *out = PeSignatureFields{};
     unsigned char dos[DOS_HEADER_SIZE];

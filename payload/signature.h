@@ -39,6 +39,10 @@ bool readPeSignatureFields(const unsigned char *header, size_t length, uint32_t 
 // headers, and ending exactly at the file's end. Any other entry counts as none.
 bool certificateEndsFile(const PeSignatureFields &fields, uint32_t fileSize);
 
+// The fields of a PE image held in memory (size bytes from its start); false as
+// readPeSignatureFields is, or when the image is shorter than its DOS header.
+bool peSignatureFieldsOf(const unsigned char *image, size_t size, PeSignatureFields *out);
+
 // The fields of an open file, read from its start; false as readPeSignatureFields is, or when the
 // file is shorter than its headers. The file's position is left anywhere.
 bool readPeSignature(SystemFile *file, PeSignatureFields *out);

@@ -5,23 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include "pack_run.h"
 #include "temp_dir.h"
 
 namespace {
-
-SystemSettings noSettings(const std::string &) { return SystemSettings(); }
-
-struct Outcome {
-    int code;
-    std::string out, err;
-};
-
-Outcome run(const std::vector<std::string> &args) {
-    const PackPlatform platform = {noSettings, compareFileNames, ""};
-    Outcome outcome;
-    outcome.code = runPack(args, platform, &outcome.out, &outcome.err);
-    return outcome;
-}
 
 class PackCommandLine : public TempDirTest {};
 

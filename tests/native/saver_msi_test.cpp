@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "pack_run.h"
 #include "payload/trailer.h"
 #include "pe_image.h"
 #include "signed_file.h"
@@ -14,20 +15,6 @@
 #include "tools/pack/msi.h"
 
 namespace {
-
-SystemSettings noSettings(const std::string &) { return SystemSettings(); }
-
-struct Outcome {
-    int code;
-    std::string out, err;
-};
-
-Outcome run(const std::vector<std::string> &args) {
-    const PackPlatform platform = {noSettings, compareFileNames, ""};
-    Outcome outcome;
-    outcome.code = runPack(args, platform, &outcome.out, &outcome.err);
-    return outcome;
-}
 
 using Bytes = std::vector<unsigned char>;
 

@@ -74,12 +74,9 @@ bool tagImage(const std::string &argument, const std::string &path, std::string 
 // written into their headers would break the signature anyway; the maker signs the installer file).
 // An engine whose entry names no table that ends it stays as it is.
 void leaveOutSignature(std::string *image) {
-    if (image->size() < DOS_HEADER_SIZE || image->size() > 0x7FFFFFFFu) return;
-    auto *bytes = reinterpret_cast<unsigned char *>(&(*image)[0]);
-    const uint32_t peAt = peHeaderOffset(bytes);
     PeSignatureFields fields;
-    if (peAt == 0 || peAt >= image->size() ||
-        !readPeSignatureFields(bytes + peAt, std::min<size_t>(PE_HEADER_WINDOW, image->size() - peAt), peAt, &fields) ||
+    if (image->size() > 0x7FFFFFFFu ||
+        !peSignatureFieldsOf(reinterpret_cast<const unsigned char *>(image->data()), image->size(), &fields) ||
         !certificateEndsFile(fields, static_cast<uint32_t>(image->size()))) {
         return;
     }

@@ -17,12 +17,8 @@ namespace {
 
 // The security entry and checksum of a PE image's header cleared, when its entry names a table.
 void clearSignature(std::string *image) {
-    if (image->size() < DOS_HEADER_SIZE || image->size() > 0x7FFFFFFFu) return;
-    auto *bytes = reinterpret_cast<unsigned char *>(&(*image)[0]);
-    const uint32_t peAt = peHeaderOffset(bytes);
     PeSignatureFields fields;
-    if (peAt == 0 || peAt >= image->size() ||
-        !readPeSignatureFields(bytes + peAt, std::min<size_t>(PE_HEADER_WINDOW, image->size() - peAt), peAt, &fields) ||
+    if (!peSignatureFieldsOf(reinterpret_cast<const unsigned char *>(image->data()), image->size(), &fields) ||
         (fields.certificateOffset == 0 && fields.certificateSize == 0)) {
         return;
     }
