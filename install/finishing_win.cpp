@@ -54,12 +54,6 @@ bool registerSaver(const char *finalSaver, Registration registration, const char
     return true;
 }
 
-// Puts system.ini [boot] scrnsave.exe back to a value read before (none when it was empty).
-void restoreRegistration(const char *value) {
-    WritePrivateProfileStringA("boot", "scrnsave.exe", value[0] != '\0' ? value : nullptr, "system.ini");
-    WritePrivateProfileStringA(nullptr, nullptr, nullptr, "system.ini");
-}
-
 // On the win95 and winNT classes the saver joins the list of programs, so that it can be removed
 // from there. The entry keeps the saver registered before: what system.ini named before this
 // commit, or, when that is this saver already (an install over itself), what its earlier entry
@@ -72,32 +66,28 @@ bool addProgramEntry(const FinishingFields &paths, Registration registration, co
     return writeProgramEntry(paths.finalSaver, paths.finalPlayer, previous) != nullptr;
 }
 
-void removeFile(const char *path) {
+}  // namespace
+
+bool removeFile(const char *path) {
     SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-    DeleteFileA(path);
+    return DeleteFileA(path) != FALSE || !fileExists(path);
 }
 
-// One rename of the commit, and whether it was made (so that it can be undone). The renames use
-// MoveFileA, which every class has (Windows 95 exports MoveFileExA but does not implement it), and
-// which needs a free destination: the commit frees each destination before it moves there.
-struct Move {
-    const char *from;
-    const char *to;
-    bool made;
-};
+bool writeRegistration(const char *value) {
+    const bool written =
+        WritePrivateProfileStringA("boot", "scrnsave.exe", value[0] != '\0' ? value : nullptr, "system.ini") != FALSE;
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, "system.ini");
+    return written;
+}
 
 bool move(Move *step) {
     step->made = MoveFileA(step->from, step->to) != FALSE;
     return step->made;
 }
 
-// Undone in the reverse order of the moves, each destination is free again: the file that was
-// moved out of it has just been moved back, or it was free before.
 void undo(const Move &step) {
     if (step.made) MoveFileA(step.to, step.from);
 }
-
-}  // namespace
 
 RunResult commitInstall(const FinishingFields &paths, Registration registration, const char *oldSaver) {
     char backupSaver[PATH_CAPACITY];
@@ -129,7 +119,7 @@ RunResult commitInstall(const FinishingFields &paths, Registration registration,
     GetPrivateProfileStringA("boot", "scrnsave.exe", "", registeredBefore, PATH_CAPACITY, "system.ini");
     const bool registered = done && registerSaver(paths.finalSaver, registration, oldSaver);
     done = registered && addProgramEntry(paths, registration, registeredBefore);
-    if (registered && !done) restoreRegistration(registeredBefore);
+    if (registered && !done) writeRegistration(registeredBefore);
     if (done) {
         removeFile(backupSaver);
         removeFile(backupPlayer);

@@ -256,18 +256,10 @@ RunResult installSaver(Engine &engine, const PayloadTrailer &trailer, const char
     return result;
 }
 
-RunResult askOkCancel(const char *text) {
-    return MessageBoxA(nullptr, text, "", MB_OKCANCEL | MB_ICONEXCLAMATION | MB_DEFBUTTON2) == IDOK
-               ? RunResult::Done
-               : RunResult::Cancelled;
-}
-
 RunResult confirmOverwrite(HINSTANCE instance, const char *saverPath, const char *playerPath) {
     if (!fileExists(saverPath) && !fileExists(playerPath)) return RunResult::Done;
-    char format[PATH_CAPACITY] = {};
-    LoadStringA(instance, STRING_OVERWRITE, format, PATH_CAPACITY);
-    // The system's formatter writes at most 1024 bytes, the terminating NUL included.
-    char question[1024];
-    wsprintfA(question, format, saverPath, playerPath);
-    return askOkCancel(question);
+    return showFormattedMessage(instance, STRING_OVERWRITE, MB_OKCANCEL | MB_ICONEXCLAMATION | MB_DEFBUTTON2, saverPath,
+                                playerPath) == IDOK
+               ? RunResult::Done
+               : RunResult::Cancelled;
 }

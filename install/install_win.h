@@ -24,14 +24,32 @@ RunResult checkWriteRights(Engine &engine, const char *probePath);
 
 // Done when neither file exists, else the answer to "Overwrite ... and ...?": Done or Cancelled.
 RunResult confirmOverwrite(HINSTANCE instance, const char *saverPath, const char *playerPath);
-// A question box with OK and Cancel (Cancel the default): Done for OK, Cancelled for anything else.
-RunResult askOkCancel(const char *text);
 
 // How the saver is made the system's screen saver once its files are in place.
 enum class Registration {
     ShortPath,  // win95 and winNT: its short path, always written
     FullPath,   // win31: its full path, written when it differs from the one registered before
 };
+
+// The steps that an install's commit and a removal take, each of which can fail on its own.
+// Clears the read-only attribute and deletes the file; true when it is gone.
+bool removeFile(const char *path);
+// system.ini [boot] scrnsave.exe set to a value, or removed for "" (no saver registered), then
+// flushed; false when the write failed.
+bool writeRegistration(const char *value);
+
+// One rename of a commit, and whether it was made (so that it can be undone). The renames use
+// MoveFileA, which every class has (Windows 95 exports MoveFileExA but does not implement it), and
+// which needs a free destination: a commit frees each destination before it moves there.
+struct Move {
+    const char *from;
+    const char *to;
+    bool made;
+};
+bool move(Move *step);
+// Undone in the reverse order of the moves, each destination is free again: the file that was
+// moved out of it has just been moved back, or it was free before.
+void undo(const Move &step);
 
 // Moves the temporary files to their final names as one step: the earlier saver and player are
 // kept aside under the backup names until the new ones are in place and registered; when any of

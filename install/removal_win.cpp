@@ -9,8 +9,10 @@
 #include "payload/system_io.h"
 #include "resources/resource_ids.h"
 #include "startup/install_names.h"
+#include "startup/messages_win.h"
 #include "startup/paths.h"
 #include "startup/process_start_win.h"
+#include "startup/system_settings_win.h"
 #include "startup/test_seams_win.h"
 #include "startup/windows_paths_win.h"
 
@@ -21,15 +23,6 @@ constexpr DWORD SAVER_END_WAIT_MS = 60000;
 // removal, until the first, unelevated run has ended too): its deletion is tried again for so long.
 constexpr DWORD DELETE_RETRY_MS = 10000;
 constexpr DWORD DELETE_RETRY_STEP_MS = 100;
-
-// A message whose text names the saver: the string's "%s" is the saver's name.
-int showNamedMessage(HINSTANCE instance, int textId, const char *name, UINT type) {
-    char format[PATH_CAPACITY] = {};
-    LoadStringA(instance, textId, format, PATH_CAPACITY);
-    char text[1024];  // the system's formatter writes at most 1024 bytes
-    wsprintfA(text, format, name);
-    return MessageBoxA(nullptr, text, "", type);
-}
 
 // The saver's name: the base name of its file.
 void saverName(const char *saverPath, char *name) {
@@ -51,31 +44,18 @@ void reportRemoval(HINSTANCE instance, RunResult result, bool quiet, const char 
     char name[PATH_CAPACITY];
     saverName(saverPath, name);
     if (result == RunResult::Done) {
-        if (!quiet) showNamedMessage(instance, STRING_REMOVED, name, MB_OK | MB_ICONINFORMATION);
+        if (!quiet) showFormattedMessage(instance, STRING_REMOVED, MB_OK | MB_ICONINFORMATION, name);
     } else if (result != RunResult::Cancelled && result != RunResult::ElevatedCopy) {
-        showNamedMessage(instance, STRING_NOT_REMOVED, name, MB_OK | MB_ICONEXCLAMATION);
+        showFormattedMessage(instance, STRING_NOT_REMOVED, MB_OK | MB_ICONEXCLAMATION, name);
     }
-}
-
-bool deleteFileNow(const char *path) {
-    SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-    return DeleteFileA(path) != FALSE || !fileExists(path);
 }
 
 bool deleteFileSoon(const char *path) {
     for (DWORD waited = 0;; waited += DELETE_RETRY_STEP_MS) {
-        if (deleteFileNow(path)) return true;
+        if (removeFile(path)) return true;
         if (waited >= DELETE_RETRY_MS) return false;
         Sleep(DELETE_RETRY_STEP_MS);
     }
-}
-
-// system.ini [boot] scrnsave.exe set to a value, or removed for "" (no saver registered).
-bool writeRegistration(const char *value) {
-    const bool written =
-        WritePrivateProfileStringA("boot", "scrnsave.exe", value[0] != '\0' ? value : nullptr, "system.ini") != FALSE;
-    WritePrivateProfileStringA(nullptr, nullptr, nullptr, "system.ini");
-    return written;
 }
 
 // A file the system deletes at its next start: Windows NT through MoveFileExA, which Windows 95
@@ -84,8 +64,7 @@ bool writeRegistration(const char *value) {
 void deleteAtNextStart(uint32_t version, const char *path) {
     if ((version & 0x80000000u) == 0) {
         using MoveFileExFunction = BOOL(WINAPI *)(LPCSTR, LPCSTR, DWORD);
-        const auto moveFileEx = reinterpret_cast<MoveFileExFunction>(
-            reinterpret_cast<void *>(GetProcAddress(GetModuleHandleA("KERNEL32.DLL"), "MoveFileExA")));
+        const auto moveFileEx = kernelFunction<MoveFileExFunction>("MoveFileExA");
         if (moveFileEx != nullptr) moveFileEx(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
         return;
     }
@@ -104,17 +83,6 @@ void deleteAtNextStart(uint32_t version, const char *path) {
         WritePrivateProfileSectionA("rename", section, "wininit.ini");
     }
     releaseMemory(section);
-}
-
-// One rename of the removal, which can be undone.
-struct Move {
-    const char *from;
-    const char *to;
-    bool made;
-};
-
-void undo(const Move &step) {
-    if (step.made) MoveFileA(step.to, step.from);
 }
 
 // The removal as one step. The saver and its player are first set aside under the backup names,
@@ -145,10 +113,9 @@ RunResult commitRemoval(const char *saver, uint32_t version) {
     bool done = true;
     for (int i = 0; i < 2 && done; ++i) {
         if (!fileExists(steps[i].from)) continue;
-        deleteFileNow(steps[i].to);
+        removeFile(steps[i].to);
         SetFileAttributesA(steps[i].from, FILE_ATTRIBUTE_NORMAL);
-        steps[i].made = MoveFileA(steps[i].from, steps[i].to) != FALSE;
-        done = steps[i].made;
+        done = move(&steps[i]);
     }
     const bool unregistered = done && systemSaver && writeRegistration(registerAfter);
     done = done && (!systemSaver || unregistered);
@@ -156,7 +123,7 @@ RunResult commitRemoval(const char *saver, uint32_t version) {
     done = done && (root == nullptr || unlisted);
     done = done && deleteFileSoon(backupSaver);
     if (done) {
-        if (!deleteFileNow(backupPlayer)) deleteAtNextStart(version, backupPlayer);
+        if (!removeFile(backupPlayer)) deleteAtNextStart(version, backupPlayer);
         return RunResult::Done;
     }
     for (int i = 1; i >= 0; --i) undo(steps[i]);
@@ -180,8 +147,8 @@ RunResult removeSaver(Engine &engine, bool quiet) {
     char name[PATH_CAPACITY];
     saverName(engine.path, name);
     if (result == RunResult::Done && !quiet &&
-        showNamedMessage(engine.instance, STRING_REMOVE_QUESTION, name,
-                         MB_OKCANCEL | MB_ICONQUESTION | MB_DEFBUTTON2) != IDOK) {
+        showFormattedMessage(engine.instance, STRING_REMOVE_QUESTION, MB_OKCANCEL | MB_ICONQUESTION | MB_DEFBUTTON2,
+                             name) != IDOK) {
         result = RunResult::Cancelled;
     }
     char helper[PATH_CAPACITY];

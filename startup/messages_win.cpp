@@ -7,3 +7,11 @@ void showInstallMessage(HINSTANCE instance, int captionId, int textId) {
     if (textId != 0) LoadStringA(instance, static_cast<UINT>(textId), text, 255);
     MessageBoxA(nullptr, text, caption, MB_OK);
 }
+
+int showFormattedMessage(HINSTANCE instance, int textId, UINT type, const char *first, const char *second) {
+    char format[256] = {};
+    LoadStringA(instance, static_cast<UINT>(textId), format, 255);
+    char text[1024];  // the system's formatter writes at most 1024 bytes, the terminating NUL included
+    wsprintfA(text, format, first, second);
+    return MessageBoxA(nullptr, text, "", type);
+}

@@ -42,6 +42,13 @@ private:
     HMODULE module_;
 };
 
+// A function of kernel32 that not every class has (or implements), looked up at run time; null
+// where the system has none. kernel32 is in every process, so it is never loaded for this.
+template <typename Function>
+Function kernelFunction(const char *name) {
+    return reinterpret_cast<Function>(reinterpret_cast<void *>(GetProcAddress(GetModuleHandleA("KERNEL32.DLL"), name)));
+}
+
 // Whether the process runs with the administrator's rights: the token's elevation, which Windows
 // Vista and later report; false where the system cannot tell (its token functions are reached at
 // run time, as Windows 95 only has stubs of them).

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "startup/switches.h"
+#include "startup/system_settings_win.h"
 #include "startup/test_seams_win.h"
 
 PathResult windowsDirectory(char *out) {
@@ -26,12 +27,6 @@ PathResult makeInstallNames(const char *enginePath, char *saverTarget, char *pla
 }
 
 namespace {
-
-// A function of kernel32 that not every class has, looked up at run time.
-template <typename Function>
-Function kernelFunction(const char *name) {
-    return reinterpret_cast<Function>(reinterpret_cast<void *>(GetProcAddress(GetModuleHandleA("KERNEL32.DLL"), name)));
-}
 
 // The wide path in the ANSI code page, when converting it back gives the same letters (a letter
 // the code page lacks comes out as "?" or as a look-alike, and then it does not).
